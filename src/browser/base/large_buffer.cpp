@@ -1,0 +1,75 @@
+#include "browser/base/large_buffer.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
+
+namespace kivrel {
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kMapThreshold = std::size_t{1} << 20;
+
+}  // namespace
+
+LargeBuffer::~LargeBuffer() {
+  Release();
+}
+
+LargeBuffer::LargeBuffer(LargeBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      capacity_(std::exchange(other.capacity_, 0)),
+      mapped_(std::exchange(other.mapped_, false)) {}
+
+LargeBuffer& LargeBuffer::operator=(LargeBuffer&& other) noexcept {
+  if (this != &other) {
+    Release();
+    data_ = std::exchange(other.data_, nullptr);
+    capacity_ = std::exchange(other.capacity_, 0);
+    mapped_ = std::exchange(other.mapped_, false);
+  }
+  return *this;
+}
+
+void LargeBuffer::Reserve(std::size_t bytes) {
+  if (bytes <= capacity_) return;
+  Release();
+  if (bytes < kMapThreshold) {
+    data_ = std::malloc(bytes);
+    if (data_ == nullptr) throw std::bad_alloc();
+    capacity_ = bytes;
+    return;
+  }
+  const std::size_t size = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  // Over-map by one huge page so the block can start on a 2 MiB boundary.
+  void* raw =
+      ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) throw std::bad_alloc();
+  auto start = reinterpret_cast<std::uintptr_t>(raw);
+  const std::uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+  if (aligned > start) ::munmap(raw, aligned - start);
+  const std::uintptr_t end = start + size + kHugePage;
+  if (end > aligned + size) ::munmap(reinterpret_cast<void*>(aligned + size), end - aligned - size);
+  data_ = reinterpret_cast<void*>(aligned);
+  ::madvise(data_, size, MADV_HUGEPAGE);
+  capacity_ = size;
+  mapped_ = true;
+}
+
+void LargeBuffer::Release() {
+  if (data_ != nullptr) {
+    if (mapped_) {
+      ::munmap(data_, capacity_);
+    } else {
+      std::free(data_);
+    }
+  }
+  data_ = nullptr;
+  capacity_ = 0;
+  mapped_ = false;
+}
+
+}  // namespace kivrel

@@ -1,0 +1,249 @@
+#include "browser/readers/fits_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+#include <vector>
+
+#include "browser/readers/fits_header.h"
+#include "browser/readers/sample_stats.h"
+
+namespace kivrel {
+
+int16_t Swap16(const uint8_t* b) {
+  return static_cast<int16_t>(uint16_t(b[0] << 8 | b[1]));
+}
+
+int32_t Swap32(const uint8_t* b) {
+  return static_cast<int32_t>(uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 |
+                              uint32_t(b[3]));
+}
+
+float SwapSingle(const uint8_t* b) {
+  if (b[0] == 0x7F || b[0] == 0xFF) return 0.0f;
+  const uint32_t bits = static_cast<uint32_t>(Swap32(b));
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
+double SwapDouble(const uint8_t* b) {
+  if (b[0] == 0x7F || b[0] == 0xFF) return 0.0;
+  uint64_t bits = 0;
+  for (int i = 0; i < 8; ++i)
+    bits = bits << 8 | b[i];
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 256 * 1024;  // a multiple of every sample size
+
+// Decoding of a run of samples of one BITPIX into the plane's element type, with the blank
+// value replaced by 0.
+template <typename T>
+struct Decoder;
+
+template <>
+struct Decoder<uint8_t> {
+  static constexpr int kBytes = 1;
+  static void Run(const uint8_t* in, std::size_t n, uint8_t* out, const BlankRule& blank) {
+    std::memcpy(out, in, n);
+    if (blank.active) {
+      const auto b = static_cast<uint8_t>(blank.integer);
+      for (std::size_t i = 0; i < n; ++i)
+        out[i] = out[i] == b ? 0 : out[i];
+    }
+  }
+};
+
+template <>
+struct Decoder<int16_t> {
+  static constexpr int kBytes = 2;
+  static void Run(const uint8_t* in, std::size_t n, int16_t* out, const BlankRule& blank) {
+    for (std::size_t i = 0; i < n; ++i) {
+      uint16_t raw;
+      std::memcpy(&raw, in + 2 * i, 2);
+      out[i] = static_cast<int16_t>(__builtin_bswap16(raw));
+    }
+    if (blank.active) {
+      const auto b = static_cast<int16_t>(blank.integer);
+      for (std::size_t i = 0; i < n; ++i)
+        out[i] = out[i] == b ? int16_t{0} : out[i];
+    }
+  }
+};
+
+template <>
+struct Decoder<int32_t> {
+  static constexpr int kBytes = 4;
+  static void Run(const uint8_t* in, std::size_t n, int32_t* out, const BlankRule& blank) {
+    for (std::size_t i = 0; i < n; ++i) {
+      uint32_t raw;
+      std::memcpy(&raw, in + 4 * i, 4);
+      out[i] = static_cast<int32_t>(__builtin_bswap32(raw));
+    }
+    if (blank.active) {
+      const auto b = static_cast<int32_t>(blank.integer);
+      for (std::size_t i = 0; i < n; ++i)
+        out[i] = out[i] == b ? 0 : out[i];
+    }
+  }
+};
+
+template <>
+struct Decoder<float> {
+  static constexpr int kBytes = 4;
+  static void Run(const uint8_t* in, std::size_t n, float* out, const BlankRule& blank) {
+    for (std::size_t i = 0; i < n; ++i) {
+      float v = SwapSingle(in + 4 * i);
+      if (static_cast<double>(v) == blank.value) v = 0.0f;
+      out[i] = v;
+    }
+  }
+};
+
+template <>
+struct Decoder<double> {
+  static constexpr int kBytes = 8;
+  static void Run(const uint8_t* in, std::size_t n, double* out, const BlankRule& blank) {
+    for (std::size_t i = 0; i < n; ++i) {
+      double v = SwapDouble(in + 8 * i);
+      if (v == blank.value) v = 0.0;
+      out[i] = v;
+    }
+  }
+};
+
+// Reads `height` x `width` samples from the current position into `plane` (rows turned over,
+// capped), accumulating `stats`. Samples beyond the end of the file are 0.
+template <typename T>
+void ReadLayer(ByteSource& file, Plane<T>& plane, int64_t height, int64_t width,
+               const BlankRule& blank, SampleStats<T>& stats) {
+  using D = Decoder<T>;
+  const int64_t cap_cols = plane.cols();
+  std::vector<uint8_t> chunk(kChunkBytes);
+  std::vector<T> scratch(kChunkBytes / D::kBytes);
+  std::size_t pos = 0;
+  std::size_t len = 0;
+  for (int64_t r = 0; r < height; ++r) {
+    const int64_t d = height - 1 - r;
+    T* dst = d < plane.rows() ? plane.Row(static_cast<int32_t>(d)) : nullptr;
+    int64_t j = 0;
+    while (j < width) {
+      if (pos == len) {
+        len = file.Read(chunk.data(), chunk.size());
+        pos = 0;
+        if (len == 0) {
+          // End of the file: the rest of this row and every later file row are zeros.
+          if (dst != nullptr && j < cap_cols) std::fill(dst + j, dst + cap_cols, T{});
+          const int64_t rows_left = std::min<int64_t>(d, plane.rows());
+          std::fill(plane.data(), plane.data() + rows_left * cap_cols, T{});
+          const uint64_t missing =
+              static_cast<uint64_t>(width - j) + static_cast<uint64_t>(height - 1 - r) * width;
+          stats.AddZeros(missing);
+          return;
+        }
+        // A sample cut by the end of the file keeps its bytes and takes zeros for the rest.
+        const std::size_t padded = (len + D::kBytes - 1) / D::kBytes * D::kBytes;
+        std::fill(chunk.data() + len, chunk.data() + padded, uint8_t{0});
+        len = padded;
+      }
+      const auto n = static_cast<std::size_t>(
+          std::min<int64_t>(width - j, static_cast<int64_t>((len - pos) / D::kBytes)));
+      const bool whole_in_plane = dst != nullptr && j + static_cast<int64_t>(n) <= cap_cols;
+      T* out = whole_in_plane ? dst + j : scratch.data();
+      D::Run(chunk.data() + pos, n, out, blank);
+      if (!whole_in_plane && dst != nullptr && j < cap_cols) {
+        std::copy(out, out + (cap_cols - j), dst + j);
+      }
+      stats.Add(out, n);
+      pos += n * D::kBytes;
+      j += static_cast<int64_t>(n);
+    }
+  }
+}
+
+template <typename T>
+void ReadTyped(ImageStore& store, ByteSource& file, Plane<T>& plane, int64_t height, int64_t width,
+               double blank_value, double& data_min, double& data_max) {
+  SampleStats<T> stats(store.BScale, store.BZero,
+                       static_cast<Extended>(height) * static_cast<Extended>(width));
+  ReadLayer(file, plane, height, width, BlankRule::For<T>(blank_value), stats);
+  const StatsResult result = stats.Finish();
+  data_min = result.min;
+  data_max = result.max;
+  store.DataMean = result.mean;
+  store.DataSigma = result.sigma;
+}
+
+std::string SizeReason(const ImageStore& store, const char* keyword, int64_t value) {
+  return store.MsgKeyword + " \"" + keyword + " = " + std::to_string(value) + "\" ?";
+}
+
+}  // namespace
+
+void ReadFits(ImageStore& store, ByteSource& file, int32_t& height, int32_t& width,
+              double& data_min, double& data_max) {
+  height = 0;
+  width = 0;
+  FitsGeometry geometry;
+  ReadFitsHeader(file, store, geometry);
+  if (geometry.height == 0) return;
+  const int32_t bitpix = geometry.sample_type;
+  store.SampleType = bitpix;
+  data_min = 1e100;
+  data_max = -1e100;
+  store.CurrentLayer = std::max(std::min(store.CurrentLayer, store.LayerCount), 1);
+
+  const int bytes = BytesPerSample(bitpix);
+  if (bytes == 0) {
+    store.LoadErrorText = store.MsgKeyword + " \"BITPIX = " + std::to_string(bitpix) + "\" ?";
+    return;
+  }
+  const int64_t h = geometry.height;
+  const int64_t w = geometry.width;
+  if (h < 0 || w < 0) {
+    store.LoadErrorText = h < 0 ? SizeReason(store, "NAXIS2", h) : SizeReason(store, "NAXIS1", w);
+    return;
+  }
+  // The end of the chosen layer must be a 64-bit file offset.
+  const UInt128 layer_bytes = static_cast<UInt128>(h) * static_cast<UInt128>(w) * bytes;
+  const UInt128 layer_end =
+      file.Position() + layer_bytes * static_cast<UInt128>(store.CurrentLayer);
+  if (layer_end > static_cast<UInt128>(std::numeric_limits<int64_t>::max())) {
+    store.LoadErrorText = store.MsgKeyword +
+                          " \"NAXIS1 x NAXIS2 x BITPIX/8 = " + std::to_string(w) + " x " +
+                          std::to_string(h) + " x " + std::to_string(bytes) + "\" ?";
+    return;
+  }
+  if (w == 0) {
+    // NAXIS2 came before a missing or rejected NAXIS1: no samples, no image.
+    return;
+  }
+  file.Seek(file.Position() +
+            static_cast<uint64_t>(layer_bytes * static_cast<unsigned>(store.CurrentLayer - 1)));
+
+  const auto rows = static_cast<int32_t>(std::min<int64_t>(h, kMaxPlaneSize));
+  const auto cols = static_cast<int32_t>(std::min<int64_t>(w, kMaxPlaneSize));
+  VisitPlanes(store, bitpix, [&](auto& plane, auto&) {
+    plane.Resize(rows, cols);
+    ReadTyped(store, file, plane, h, w, geometry.blank, data_min, data_max);
+  });
+  height = rows;
+  width = cols;
+}
+
+void ReadFits(ImageStore& store, const std::string& file_name, int32_t& height, int32_t& width,
+              double& data_min, double& data_max) {
+  height = 0;
+  width = 0;
+  auto file = FileByteSource::Open(file_name);
+  ReadFits(store, *file, height, width, data_min, data_max);
+}
+
+}  // namespace kivrel

@@ -1,0 +1,76 @@
+// A sample plane: one contiguous block indexed [row][column], row 0 the top of the picture.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "browser/base/large_buffer.h"
+
+namespace kivrel {
+
+template <typename T>
+class Plane {
+ public:
+  using Element = T;
+
+  Plane() { Resize(1, 1); }
+
+  // Sizes the plane; the contents are unspecified afterwards (callers fill every element).
+  // Sizes are never negative; the readers reject such images before they get here.
+  void Resize(int32_t rows, int32_t cols) {
+    if (rows < 0 || cols < 0) throw std::bad_array_new_length();
+    const std::size_t count = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
+    buffer_.Reserve((count == 0 ? 1 : count) * sizeof(T));
+    rows_ = rows;
+    cols_ = cols;
+  }
+
+  // Back to 1 x 1 holding 0; with `release` the memory goes back to the system.
+  void Reset(bool release) {
+    if (release) buffer_.Release();
+    Resize(1, 1);
+    data()[0] = T{};
+  }
+
+  void Fill(T value) {
+    T* p = data();
+    const std::size_t n = size();
+    for (std::size_t i = 0; i < n; ++i)
+      p[i] = value;
+  }
+
+  void CopyFrom(const Plane& other) {
+    Resize(other.rows_, other.cols_);
+    std::memcpy(data(), other.data(), size() * sizeof(T));
+  }
+
+  int32_t rows() const { return rows_; }
+  int32_t cols() const { return cols_; }
+  std::size_t size() const {
+    return static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_);
+  }
+  bool Contains(int32_t row, int32_t col) const {
+    return row >= 0 && row < rows_ && col >= 0 && col < cols_;
+  }
+
+  T* data() { return static_cast<T*>(buffer_.data()); }
+  const T* data() const { return static_cast<const T*>(buffer_.data()); }
+  T* Row(int32_t row) { return data() + static_cast<std::size_t>(row) * cols_; }
+  const T* Row(int32_t row) const { return data() + static_cast<std::size_t>(row) * cols_; }
+  T& At(int32_t row, int32_t col) { return Row(row)[col]; }
+  const T& At(int32_t row, int32_t col) const { return Row(row)[col]; }
+
+ private:
+  LargeBuffer buffer_;
+  int32_t rows_ = 0;
+  int32_t cols_ = 0;
+};
+
+using Timai8 = Plane<uint8_t>;
+using Timai16 = Plane<int16_t>;
+using Timai32 = Plane<int32_t>;
+using Timar32 = Plane<float>;
+using Timar64 = Plane<double>;
+
+}  // namespace kivrel
