@@ -1,16 +1,11 @@
-// Placeholders until the display, palettes, filters and decoder land.
+// Placeholders until the display and palettes land.
 #include "browser/base/text.h"
 #include "browser/dialog/browser_logic.h"
 
 namespace kivrel {
 
 void BrowserLogic::SetIntensityRange() {}
-void BrowserLogic::ApplyFilter() {
-  RefreshDisplay();
-}
-void BrowserLogic::RefreshDisplay() {
-  WriteFileLine();
-}
+void BrowserLogic::RefreshDisplay() { WriteFileLine(); }
 void BrowserLogic::WriteFileLine() {
   Label2.Caption = ExtractFileName(Store.ImaFileName) + "  " + std::to_string(Store.ZoomWidth) +
                    "x" + std::to_string(Store.ZoomHeight) + "  " +
@@ -18,21 +13,14 @@ void BrowserLogic::WriteFileLine() {
 }
 void BrowserLogic::FillPaletteLists() {}
 void BrowserLogic::LoadIttTable() {
-  for (int k = 1; k < 256; ++k)
-    IttTable[k] = static_cast<uint8_t>(k);
+  for (int k = 1; k < 256; ++k) IttTable[k] = static_cast<uint8_t>(k);
   IttTable[0] = IttTable[1];
 }
 Palette256 BrowserLogic::LoadLutPalette() {
   Palette256 p;
-  for (int i = 0; i < 256; ++i)
-    p[i] = Rgb{uint8_t(i), uint8_t(i), uint8_t(i)};
+  for (int i = 0; i < 256; ++i) p[i] = Rgb{uint8_t(i), uint8_t(i), uint8_t(i)};
   return p;
 }
-void BrowserLogic::SetDefaultTexts() {}
-void BrowserLogic::LoadLanguage() {}
-void BrowserLogic::LoadDecoderLibrary(const BrowserOptions&) {}
-void BrowserLogic::UnloadDecoderLibrary() {}
-
 void BrowserLogic::RadioGroup2Click(int32_t) {}
 void BrowserLogic::Edit1KeyPress(char) {}
 void BrowserLogic::Edit2KeyPress(char) {}
@@ -51,8 +39,5 @@ void BrowserLogic::SpeedButton4Click() {}
 void BrowserLogic::SpeedButton5Click() {}
 void BrowserLogic::SelectComboBox1(int32_t) {}
 void BrowserLogic::SelectComboBox2(int32_t) {}
-void BrowserLogic::SpeedButton7Click() {}
-void BrowserLogic::SpeedButton8Click() {}
-void BrowserLogic::BitBtn1Click(const std::string&) {}
 
 }  // namespace kivrel
