@@ -12,11 +12,8 @@ namespace {
 
 // Actions and settings whose handlers are not built yet.
 const std::set<std::string>& Unavailable() {
-  static const std::set<std::string> names = {
-      "colour-mode",     "level-mode",  "lut",   "itt",       "filter",    "filter-threshold",
-      "type-thresholds", "level-click", "bar1",  "bar2",      "flip-x",    "flip-y",
-      "orient",          "drag",        "click", "zoom-full", "zoom-prev", "apply-filter",
-      "restore",         "at",          "output"};
+  static const std::set<std::string> names = {"colour-mode",  "filter",  "filter-threshold",
+                                              "apply-filter", "restore", "output"};
   return names;
 }
 

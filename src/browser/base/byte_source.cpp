@@ -68,9 +68,9 @@ std::size_t MemoryByteSource::Read(void* buffer, std::size_t size) {
   return n;
 }
 
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+std::vector<uint8_t> ReadWholeFile(const std::string& path, uint64_t max_bytes) {
   auto source = FileByteSource::Open(path);
-  std::vector<uint8_t> bytes(static_cast<std::size_t>(*source->Size()));
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(std::min(*source->Size(), max_bytes)));
   bytes.resize(source->Read(bytes.data(), bytes.size()));
   return bytes;
 }

@@ -65,7 +65,8 @@ class MemoryByteSource final : public ByteSource {
   uint64_t position_ = 0;
 };
 
-// Reads a whole file into memory; throws "Cannot open file <name>".
-std::vector<uint8_t> ReadWholeFile(const std::string& path);
+// Reads a whole file into memory, or its first `max_bytes` bytes; throws "Cannot open file
+// <name>".
+std::vector<uint8_t> ReadWholeFile(const std::string& path, uint64_t max_bytes = UINT64_MAX);
 
 }  // namespace kivrel

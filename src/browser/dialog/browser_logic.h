@@ -167,7 +167,6 @@ class BrowserLogic {
                         int32_t& width);
   void WriteFileLine();
   void PlaceThresholdsOnBars();
-  void ApplyLevelMode();
 };
 
 // The dialog's top-left corner for a placement at (x, y), kept on a screen of the given size.
