@@ -1,5 +1,6 @@
 #include "browser/base/numbers.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -54,6 +55,35 @@ std::optional<std::string_view> MatchFloat(std::string_view t) {
   return t;
 }
 
+// For a text of the float grammar (no leading "+") that is beyond the extended range: whether
+// it is too large rather than too small, from the decimal power of its leading digit.
+bool TooLarge(std::string_view t) {
+  if (!t.empty() && t[0] == '-') t.remove_prefix(1);
+  int64_t power = -1;  // decimal power of the leading significant digit, before the exponent
+  bool seen_point = false;
+  bool seen_digit = false;
+  std::size_t i = 0;
+  for (; i < t.size() && t[i] != 'e' && t[i] != 'E'; ++i) {
+    if (t[i] == '.') {
+      seen_point = true;
+    } else if (!seen_digit && t[i] == '0') {
+      if (seen_point) --power;
+    } else {
+      seen_digit = true;
+      if (!seen_point) ++power;
+    }
+  }
+  int64_t exponent = 0;
+  bool negative = false;
+  if (i < t.size()) {
+    ++i;
+    if (t[i] == '+' || t[i] == '-') negative = t[i++] == '-';
+    for (; i < t.size(); ++i)
+      exponent = std::min<int64_t>(exponent * 10 + (t[i] - '0'), int64_t{1} << 40);
+  }
+  return power + (negative ? -exponent : exponent) > 0;
+}
+
 }  // namespace
 
 std::optional<Extended> TryStrToFloat(std::string_view text) {
@@ -66,8 +96,9 @@ std::optional<Extended> TryStrToFloat(std::string_view text) {
   auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
   if (ptr != t.data() + t.size()) return std::nullopt;
   if (ec == std::errc::result_out_of_range) {
-    // Underflow gives a tiny or zero value, which is a number; overflow is not.
-    if (std::isinf(value) || std::fabs(value) > 1) return std::nullopt;
+    // from_chars leaves the value untouched then. Underflow is a number (zero); overflow is not.
+    if (TooLarge(t)) return std::nullopt;
+    value = 0;
   } else if (ec != std::errc()) {
     return std::nullopt;
   }
