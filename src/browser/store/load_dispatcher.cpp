@@ -6,6 +6,7 @@
 #include "browser/base/text.h"
 #include "browser/dialog/browser_logic.h"
 #include "browser/readers/fits_reader.h"
+#include "browser/readers/pic_reader.h"
 #include "skylib/run_time_error.h"
 
 namespace kivrel {
@@ -44,6 +45,9 @@ void BrowserLogic::LoadImage() {
   try {
     if (ExtensionOccursIn(ext, ".fit .fts .fits")) {
       ReadFits(s, s.ImaFileName, s.ImaHeight, s.ImaWidth, s.DataMin, s.DataMax);
+    }
+    if (ExtensionOccursIn(ext, ".pic")) {
+      ReadPic(s, s.ImaFileName, s.ImaHeight, s.ImaWidth, s.DataMin, s.DataMax);
     }
   } catch (const RunTimeError&) {
     // The planes are already 1 x 1: nothing may keep describing the previous image.

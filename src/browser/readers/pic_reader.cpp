@@ -1,0 +1,332 @@
+#include "browser/readers/pic_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <string_view>
+
+#include "browser/base/text.h"
+#include "browser/readers/sample_stats.h"
+
+namespace kivrel {
+namespace {
+
+constexpr std::size_t kChunkBytes = 256 * 1024;  // a multiple of both sample sizes
+constexpr std::size_t kLabelWidth = 20;          // characters, not bytes
+
+uint8_t Le8(const uint8_t* b) {
+  return b[0];
+}
+
+int16_t Le16(const uint8_t* b) {
+  return static_cast<int16_t>(static_cast<uint16_t>(b[0] | b[1] << 8));
+}
+
+int32_t Le32(const uint8_t* b) {
+  return static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
+                              uint32_t(b[3]) << 24);
+}
+
+float LeSingle(const uint8_t* b) {
+  const auto bits = static_cast<uint32_t>(Le32(b));
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
+template <std::size_t N>
+std::array<char, N> LeText(const uint8_t* b) {
+  std::array<char, N> text;
+  std::memcpy(text.data(), b, N);
+  return text;
+}
+
+// A float sample as Imai32 holds it: rounded half to even, clamped to the 32-bit range, NaN 0.
+int32_t StoredSample(float v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483648.0f) return std::numeric_limits<int32_t>::max();
+  if (v < -2147483648.0f) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(std::nearbyint(v));
+}
+
+// A float sample as the statistics see it: its own value when finite, else the stored value.
+double StatisticValue(float v) {
+  if (std::isfinite(v)) return v;
+  return StoredSample(v);
+}
+
+// Decoding of a run of samples: the stored values into `out`; returns the values that the
+// statistics take (`out` itself for 16-bit samples, `stat_scratch` for floats).
+struct Int16Codec {
+  using Stored = int16_t;
+  using Stat = int16_t;
+  static constexpr std::size_t kBytes = 2;
+  static constexpr int32_t kSampleType = kSample16;
+  static const Stat* Decode(const uint8_t* in, std::size_t n, Stored* out, Stat*) {
+    for (std::size_t i = 0; i < n; ++i)
+      out[i] = Le16(in + 2 * i);
+    return out;
+  }
+};
+
+struct FloatCodec {
+  using Stored = int32_t;
+  using Stat = double;
+  static constexpr std::size_t kBytes = 4;
+  static constexpr int32_t kSampleType = kSample32;
+  static const Stat* Decode(const uint8_t* in, std::size_t n, Stored* out, Stat* stat_scratch) {
+    for (std::size_t i = 0; i < n; ++i) {
+      const float v = LeSingle(in + 4 * i);
+      out[i] = StoredSample(v);
+      stat_scratch[i] = StatisticValue(v);
+    }
+    return stat_scratch;
+  }
+};
+
+// Fills `chunk` from the file; a short read is the end of the file. A sample cut by the end
+// keeps its bytes and takes zeros for the rest. Returns the usable length.
+template <typename Codec>
+std::size_t ReadChunk(ByteSource& file, std::vector<uint8_t>& chunk, bool& at_end) {
+  const std::size_t len = file.Read(chunk.data(), chunk.size());
+  if (len < chunk.size()) at_end = true;
+  const std::size_t padded = (len + Codec::kBytes - 1) / Codec::kBytes * Codec::kBytes;
+  std::fill(chunk.data() + len, chunk.data() + padded, uint8_t{0});
+  return padded;
+}
+
+// Reads `height` x `width` samples from the current position into `plane` (rows turned over,
+// capped at the plane's size), accumulating `stats`. Samples past the end of the file are 0;
+// the read stops there and adds them to the statistics in one step.
+template <typename Codec>
+void ReadSamples(ByteSource& file, Plane<typename Codec::Stored>& plane, int64_t height,
+                 int64_t width, SampleStats<typename Codec::Stat>& stats) {
+  using Stored = typename Codec::Stored;
+  constexpr std::size_t kPerChunk = kChunkBytes / Codec::kBytes;
+  const int64_t cap_cols = plane.cols();
+  std::vector<uint8_t> chunk(kChunkBytes);
+  std::vector<Stored> scratch(kPerChunk);
+  std::vector<typename Codec::Stat> stat_scratch(kPerChunk);
+  std::size_t pos = 0;
+  std::size_t len = 0;
+  bool at_end = false;
+  for (int64_t r = 0; r < height; ++r) {
+    const int64_t d = height - 1 - r;
+    Stored* dst = d < plane.rows() ? plane.Row(static_cast<int32_t>(d)) : nullptr;
+    int64_t j = 0;
+    while (j < width) {
+      if (pos == len) {
+        len = at_end ? 0 : ReadChunk<Codec>(file, chunk, at_end);
+        pos = 0;
+        if (len == 0) {
+          // The rest of this row and every later file row (the rows above) are zeros.
+          if (dst != nullptr && j < cap_cols) std::fill(dst + j, dst + cap_cols, Stored{});
+          const int64_t rows_left = std::min<int64_t>(d, plane.rows());
+          std::fill(plane.data(), plane.data() + rows_left * cap_cols, Stored{});
+          stats.AddZeros(static_cast<uint64_t>(width - j) +
+                         static_cast<uint64_t>(d) * static_cast<uint64_t>(width));
+          return;
+        }
+      }
+      const auto n = static_cast<std::size_t>(
+          std::min<int64_t>(width - j, static_cast<int64_t>((len - pos) / Codec::kBytes)));
+      const bool whole_in_plane = dst != nullptr && j + static_cast<int64_t>(n) <= cap_cols;
+      Stored* out = whole_in_plane ? dst + j : scratch.data();
+      const auto* values = Codec::Decode(chunk.data() + pos, n, out, stat_scratch.data());
+      if (!whole_in_plane && dst != nullptr && j < cap_cols) {
+        std::copy(out, out + (cap_cols - j), dst + j);
+      }
+      stats.Add(values, n);
+      pos += n * Codec::kBytes;
+      j += static_cast<int64_t>(n);
+    }
+  }
+}
+
+template <typename Codec>
+void ReadTyped(ImageStore& store, ByteSource& file, Plane<typename Codec::Stored>& plane,
+               const PicGeometry& geometry, double& data_min, double& data_max) {
+  const int64_t h = geometry.height;
+  const int64_t w = geometry.width;
+  plane.Resize(static_cast<int32_t>(std::min<int64_t>(h, kMaxPlaneSize)),
+               static_cast<int32_t>(std::min<int64_t>(w, kMaxPlaneSize)));
+  SampleStats<typename Codec::Stat> stats(1, 0,
+                                          static_cast<Extended>(h) * static_cast<Extended>(w));
+  ReadSamples<Codec>(file, plane, h, w, stats);
+  const StatsResult result = stats.Finish();
+  data_min = result.min;
+  data_max = result.max;
+  store.DataMean = result.mean;
+  store.DataSigma = result.sigma;
+}
+
+std::string Labelled(std::string_view label, const std::string& value) {
+  // The labels are UTF-8: continuation bytes take no column.
+  const auto chars = static_cast<std::size_t>(std::count_if(
+      label.begin(), label.end(), [](char c) { return (static_cast<uint8_t>(c) & 0xC0) != 0x80; }));
+  std::string line(label);
+  if (chars < kLabelWidth) line.append(kLabelWidth - chars, ' ');
+  return line + value;
+}
+
+std::string Hex4(unsigned value) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%04X", value);
+  return buf;
+}
+
+template <std::size_t N>
+std::string Text(const std::array<char, N>& field) {
+  const std::string_view bytes(field.data(), N);
+  return Cp1252ToUtf8(bytes.substr(0, bytes.find('\0')));
+}
+
+}  // namespace
+
+PicHeader ParsePicHeader(const uint8_t* b) {
+  PicHeader h;
+  h.signature = Le8(b + 0);
+  h.version = Le8(b + 1);
+  h.header_size = Le16(b + 2);
+  h.image_name = LeText<32>(b + 4);
+  h.linked_image_name = LeText<32>(b + 36);
+  h.columns = Le16(b + 68);
+  h.rows = Le16(b + 70);
+  h.sample_size = Le16(b + 72);
+  h.data_type = Le16(b + 74);
+  h.orientation = Le32(b + 76);
+  h.scale_x = Le32(b + 80);
+  h.scale_y = Le32(b + 84);
+  h.binning_x = Le16(b + 88);
+  h.binning_y = Le16(b + 90);
+  h.colour_planes = Le16(b + 92);
+  h.date = LeText<10>(b + 94);
+  h.time = LeText<14>(b + 104);
+  h.high_threshold = Le16(b + 118);
+  h.low_threshold = Le16(b + 120);
+  h.high_threshold_fraction = Le16(b + 122);
+  h.low_threshold_fraction = Le16(b + 124);
+  h.integration_time = Le32(b + 126);
+  h.comment1 = LeText<80>(b + 130);
+  h.comment2 = LeText<80>(b + 210);
+  return h;
+}
+
+PicHeader ReadPicRecord(ByteSource& file) {
+  std::array<uint8_t, kPicHeaderSize> bytes{};  // what the file does not hold stays 0
+  file.Read(bytes.data(), bytes.size());
+  return ParsePicHeader(bytes.data());
+}
+
+void ReadPicHeader(ByteSource& file, ImageStore& store, PicGeometry& geometry) {
+  geometry = PicGeometry{};
+  store.HeaderMin = 0;
+  store.HeaderMax = 0;
+  const PicHeader h = ReadPicRecord(file);
+  if (h.data_type != 3) {
+    store.LoadErrorText = "PIC data type =" + std::to_string(h.data_type);
+    return;
+  }
+  int32_t sample_type = 0;
+  switch (h.sample_size) {
+    case 2:
+    case 16:
+      sample_type = kSample16;
+      break;
+    case 4:
+    case 32:
+      sample_type = kSample32;
+      break;
+    default:
+      store.LoadErrorText = "PIC data length =" + std::to_string(h.sample_size);
+      return;
+  }
+  store.HeaderMin = h.low_threshold;
+  store.HeaderMax = h.high_threshold;
+  // A plane cannot have a negative size, and a mean over no sample has no value.
+  if (h.rows < 0) {
+    store.LoadErrorText = "PIC nombre de lignes =" + std::to_string(h.rows);
+    return;
+  }
+  if (h.rows > 0 && h.columns <= 0) {
+    store.LoadErrorText = "PIC nombre de colonnes =" + std::to_string(h.columns);
+    return;
+  }
+  geometry.height = h.rows;
+  geometry.width = h.columns;
+  geometry.sample_type = sample_type;
+}
+
+void ReadPic(ImageStore& store, ByteSource& file, int32_t& height, int32_t& width, double& data_min,
+             double& data_max) {
+  height = 0;
+  width = 0;
+  PicGeometry geometry;
+  ReadPicHeader(file, store, geometry);
+  if (geometry.height <= 0 || geometry.width <= 0) return;
+  store.SampleType = geometry.sample_type;
+  data_min = 1e100;
+  data_max = -1e100;
+  store.CurrentLayer = 1;
+  store.LayerCount = 1;
+  store.BZero = 0;
+  store.BScale = 1;
+  if (geometry.sample_type == kSample16) {
+    ReadTyped<Int16Codec>(store, file, store.Imai16, geometry, data_min, data_max);
+  } else {
+    ReadTyped<FloatCodec>(store, file, store.Imai32, geometry, data_min, data_max);
+  }
+  height = std::min(geometry.height, kMaxPlaneSize);
+  width = std::min(geometry.width, kMaxPlaneSize);
+}
+
+void ReadPic(ImageStore& store, const std::string& file_name, int32_t& height, int32_t& width,
+             double& data_min, double& data_max) {
+  height = 0;
+  width = 0;
+  auto file = FileByteSource::Open(file_name);
+  ReadPic(store, *file, height, width, data_min, data_max);
+}
+
+bool ListPicHeader(ByteSource& file, ImageStore&, std::vector<std::string>& lines) {
+  lines.clear();
+  const PicHeader h = ReadPicRecord(file);
+  const auto n = [](int32_t value) { return std::to_string(value); };
+  lines = {
+      Labelled("Signature", Hex4(h.signature)),
+      Labelled("Version", Hex4(h.version)),
+      Labelled("Dimension du header", n(h.header_size)),
+      Labelled("Nom de l'image", Text(h.image_name)),
+      Labelled("Nom de l'image liée", Text(h.linked_image_name)),
+      Labelled("Nombre de colonnes", n(h.columns)),
+      Labelled("Nombre de lignes", n(h.rows)),
+      Labelled("Dimension données", n(h.sample_size)),
+      Labelled("Type de données", n(h.data_type)),
+      Labelled("Orientation", n(h.orientation)),
+      Labelled("Echelle en X", n(h.scale_x)),
+      Labelled("Echelle en Y", n(h.scale_y)),
+      Labelled("Binning en X", n(h.binning_x)),
+      Labelled("Binning en Y", n(h.binning_y)),
+      Labelled("Plans couleurs", n(h.colour_planes)),
+      Labelled("Date", Text(h.date)),
+      Labelled("Heure", Text(h.time)),
+      Labelled("Seuil haut", n(h.high_threshold)),
+      Labelled("Seuil bas", n(h.low_threshold)),
+      Labelled("Fract. seuil haut", n(h.high_threshold_fraction)),
+      Labelled("Fract. seuil bas", n(h.low_threshold_fraction)),
+      Labelled("Temps d'intégration", n(h.integration_time)),
+      Labelled("Commentaire 1", Text(h.comment1)),
+      Labelled("Commentaire 2", Text(h.comment2)),
+  };
+  return true;
+}
+
+bool ListPicHeader(const std::string& file_name, ImageStore& store,
+                   std::vector<std::string>& lines) {
+  auto file = FileByteSource::Open(file_name);
+  return ListPicHeader(*file, store, lines);
+}
+
+}  // namespace kivrel

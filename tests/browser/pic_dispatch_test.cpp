@@ -1,0 +1,152 @@
+// PIC files through the dialog: a click in the file list loads them, a right click lists
+// their header.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "browser/dialog/browser_logic.h"
+#include "pic_test_file.h"
+#include "skylib/run_time_error.h"
+
+namespace kivrel {
+namespace {
+
+using pic_test::Pic16;
+using pic_test::PicFields;
+using pic_test::PicFloat;
+using pic_test::TempDir;
+
+class PicDispatch : public ::testing::Test {
+ protected:
+  PicDispatch() : logic_(Options()) {}
+
+  BrowserOptions Options() const {
+    BrowserOptions o;
+    o.app_dir = dir_.path();
+    o.load_decoder = false;
+    return o;
+  }
+
+  static PicFields Fields(int16_t columns, int16_t rows, int16_t sample_size) {
+    PicFields f;
+    f.columns = columns;
+    f.rows = rows;
+    f.sample_size = sample_size;
+    return f;
+  }
+
+  TempDir dir_;
+  BrowserLogic logic_;
+};
+
+TEST_F(PicDispatch, Int16FileLoads) {
+  PicFields f = Fields(100, 50, 16);
+  f.high_threshold = 3000;
+  f.low_threshold = 200;
+  std::vector<int16_t> samples(100 * 50);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<int16_t>(i);
+  logic_.FileListBox1Click(dir_.Write("m13.pic", Pic16(f, samples)));
+  const ImageStore& s = logic_.Store;
+  EXPECT_TRUE(s.ImageLoaded);
+  EXPECT_EQ(logic_.Label2.Caption, "m13.pic  100x50  16 bits");
+  EXPECT_EQ(s.ImaHeight, 50);
+  EXPECT_EQ(s.ImaWidth, 100);
+  EXPECT_EQ(s.HeaderMin, 200);
+  EXPECT_EQ(s.HeaderMax, 3000);
+  EXPECT_EQ(s.OrigDataMin, 0);
+  EXPECT_EQ(s.OrigDataMax, 4999);
+  EXPECT_EQ(logic_.Label10.Caption, "/1");
+  EXPECT_EQ(logic_.Edit4.Text, "1");
+  // The bottom row of the picture is the file's first row, in the unfiltered copy too.
+  EXPECT_EQ(s.Imai16.At(49, 0), 0);
+  EXPECT_EQ(s.Imai16.At(0, 99), 4999);
+  EXPECT_EQ(s.OrigImai16.At(49, 7), 7);
+}
+
+TEST_F(PicDispatch, FloatFileWithUpperCaseExtension) {
+  logic_.FileListBox1Click(dir_.Write("F.PIC", PicFloat(Fields(3, 2, 32), {1, 2, 3, 4, 5, 6.5})));
+  EXPECT_TRUE(logic_.Store.ImageLoaded);
+  EXPECT_EQ(logic_.Label2.Caption, "F.PIC  3x2  32 bits");
+  EXPECT_EQ(logic_.Store.DataMax, 6.5);
+  EXPECT_EQ(logic_.Store.Imai32.At(0, 2), 6);
+}
+
+struct FailureCase {
+  const char* name;
+  int16_t data_type;
+  int16_t sample_size;
+  int16_t rows;
+  int16_t columns;
+  const char* status;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class PicDispatchFailure : public PicDispatch, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(PicDispatchFailure, StatusLineNamesTheReason) {
+  const FailureCase& c = GetParam();
+  // A good image first: the failed load must leave nothing of it.
+  logic_.FileListBox1Click(
+      dir_.Write("good.pic", Pic16(Fields(4, 4, 16), std::vector<int16_t>(16, 9))));
+  ASSERT_TRUE(logic_.Store.ImageLoaded);
+
+  PicFields f = Fields(c.columns, c.rows, c.sample_size);
+  f.data_type = c.data_type;
+  logic_.FileListBox1Click(dir_.Write("bad.pic", Pic16(f, std::vector<int16_t>(64, 1))));
+  EXPECT_FALSE(logic_.Store.ImageLoaded);
+  EXPECT_EQ(logic_.Label2.Caption, c.status);
+  EXPECT_EQ(logic_.Store.Imai16.rows(), 1);
+  EXPECT_EQ(logic_.Store.Imai16.cols(), 1);
+}
+
+const FailureCase kFailures[] = {
+    {"DataType5", 5, 16, 8, 8, "Format non supporté.PIC data type =5"},
+    {"SampleSize3", 3, 3, 8, 8, "Format non supporté.PIC data length =3"},
+    {"NegativeRows", 3, 16, -5, 8, "Format non supporté.PIC nombre de lignes =-5"},
+    {"NoColumns", 3, 16, 8, 0, "Format non supporté.PIC nombre de colonnes =0"},
+    {"ZeroRows", 3, 16, 0, 8, "Format non supporté."},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, PicDispatchFailure, ::testing::ValuesIn(kFailures),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(PicDispatch, MissingFileEndsTheLoadWithTheError) {
+  EXPECT_THROW(logic_.FileListBox1Click(dir_.path() + "/absent.pic"), RunTimeError);
+  EXPECT_FALSE(logic_.Store.ImageLoaded);
+}
+
+TEST_F(PicDispatch, HeaderOfARejectedFileIsListed) {
+  PicFields f = Fields(8, 8, 16);
+  f.data_type = 5;
+  f.signature = 1;
+  std::vector<std::string> lines;
+  logic_.Label2.Caption = "unchanged";
+  EXPECT_TRUE(logic_.FileListBox1MouseDown(dir_.Write("type5.pic", Pic16(f, {})), lines));
+  ASSERT_EQ(lines.size(), 24u);
+  EXPECT_EQ(lines[0], "Signature           0001");
+  EXPECT_EQ(lines[8], "Type de données     5");
+  EXPECT_EQ(logic_.Label2.Caption, "unchanged");
+}
+
+TEST_F(PicDispatch, BundledSamples) {
+  const std::string samples = std::string(KIVREL_SOURCE_DIR) + "/samples/";
+  logic_.FileListBox1Click(samples + "stars16.pic");
+  EXPECT_EQ(logic_.Label2.Caption, "stars16.pic  200x150  16 bits");
+  EXPECT_EQ(logic_.Store.HeaderMin, 850);
+  EXPECT_EQ(logic_.Store.HeaderMax, 2400);
+  logic_.FileListBox1Click(samples + "float32.pic");
+  EXPECT_EQ(logic_.Label2.Caption, "float32.pic  160x120  32 bits");
+  logic_.FileListBox1Click(samples + "datatype5.pic");
+  EXPECT_EQ(logic_.Label2.Caption, "Format non supporté.PIC data type =5");
+  std::vector<std::string> lines;
+  EXPECT_TRUE(logic_.FileListBox1MouseDown(samples + "datatype5.pic", lines));
+  EXPECT_EQ(lines.size(), 24u);
+}
+
+}  // namespace
+}  // namespace kivrel
