@@ -12,8 +12,7 @@ namespace {
 
 // Actions and settings whose handlers are not built yet.
 const std::set<std::string>& Unavailable() {
-  static const std::set<std::string> names = {"colour-mode",  "filter",  "filter-threshold",
-                                              "apply-filter", "restore", "output"};
+  static const std::set<std::string> names = {};
   return names;
 }
 

@@ -49,6 +49,9 @@ void BrowserLogic::LoadImage() {
     if (ExtensionOccursIn(ext, ".pic")) {
       ReadPic(s, s.ImaFileName, s.ImaHeight, s.ImaWidth, s.DataMin, s.DataMax);
     }
+    if (ExtensionOccursIn(ext, ".bmp .dib .gif .jif .jpg .jpeg .tga .rle .pcx")) {
+      ReadRaster(s.ImaFileName, s.ImaHeight, s.ImaWidth, s.DataMin, s.DataMax);
+    }
   } catch (const RunTimeError&) {
     // The planes are already 1 x 1: nothing may keep describing the previous image.
     ClearDisplay();
