@@ -138,14 +138,17 @@ TEST(ReadPic, SampleSize2IsInt16AndNegativesKeepTheirSign) {
 }
 
 TEST(ReadPic, FloatsRoundHalfToEvenWhileStatisticsSeeTheValue) {
-  const std::vector<float> samples = {2.5f, 3.5f, -0.5f, -1.5f, 0.49999997f, 1e6f + 0.5f};
-  const std::vector<int64_t> stored = {2, 4, 0, -2, 0, 1000000};
+  const std::vector<float> samples = {2.5f,        3.5f,        -0.5f,      -1.5f,
+                                      0.49999997f, 1e6f + 0.5f, 8388607.5f, -4194304.5f,
+                                      -0.7f,       16777218.0f, -99.5f,     1.5f};
+  const std::vector<int64_t> stored = {2,       4,        0,  -2,       0,    1000000,
+                                       8388608, -4194304, -1, 16777218, -100, 2};
   for (int16_t size : {4, 32}) {
     SCOPED_TRACE(size);
     ImageStore store;
-    const Loaded got = Read(store, PicFloat(Geometry(6, 1, size), samples));
+    const Loaded got = Read(store, PicFloat(Geometry(12, 1, size), samples));
     EXPECT_EQ(store.SampleType, 32);
-    EXPECT_TRUE(PlaneIs(store.Imai32, 1, 6, [&](int32_t, int32_t c) { return stored[c]; }));
+    EXPECT_TRUE(PlaneIs(store.Imai32, 1, 12, [&](int32_t, int32_t c) { return stored[c]; }));
     ExpectStats(store, got, Stats(std::vector<double>(samples.begin(), samples.end())));
   }
 }
