@@ -86,7 +86,9 @@ void BrowserLogic::ComputeFitsPosition() {
   const double lat = static_cast<double>(s.Crval2 + v);
   const double cos_lat = static_cast<double>(std::cos(lat * kDeg));
   // At a pole the right ascension of the centre is undefined: the reference value stands.
-  const double lon = cos_lat != 0 ? static_cast<double>(s.Crval1 + u / cos_lat) : s.Crval1;
+  // (The cosine of 90 degrees in floating point is about 1e-17, not 0: test the latitude.)
+  const bool pole = std::fabs(lat) == 90 || cos_lat == 0;
+  const double lon = pole ? s.Crval1 : static_cast<double>(s.Crval1 + u / cos_lat);
   if (equatorial) {
     s.FitsDE = lat;
     s.FitsAR = static_cast<double>(static_cast<Extended>(lon) / 15);
