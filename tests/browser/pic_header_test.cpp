@@ -78,18 +78,6 @@ TEST(PicListing, EveryFieldWithItsLabel) {
   EXPECT_EQ(Listing(PicHeaderBytes(f)), expected);
 }
 
-TEST(PicListing, TextFieldsWithoutZeroTakeAllTheirBytes) {
-  PicFields f;
-  f.image_name = std::string(32, 'N');
-  f.comment2 = std::string(80, 'c');
-  const std::vector<std::string> lines = Listing(PicHeaderBytes(f));
-  ASSERT_EQ(lines.size(), 24u);
-  EXPECT_EQ(lines[3], "Nom de l'image      " + std::string(32, 'N'));
-  // The next field's bytes must not run into the text.
-  EXPECT_EQ(lines[4], "Nom de l'image liée ");
-  EXPECT_EQ(lines[23], "Commentaire 2       " + std::string(80, 'c'));
-}
-
 TEST(PicListing, RejectedFileStillListsWithSignatureInHex) {
   PicFields f;
   f.signature = 1;
@@ -197,21 +185,6 @@ TEST(PicHeaderThresholds, LowAndHighGoToHeaderMinAndMax) {
   ReadPicHeader(source, store, geometry);
   EXPECT_EQ(store.HeaderMin, 31000.0);
   EXPECT_EQ(store.HeaderMax, -20.0);
-}
-
-TEST(PicHeaderThresholds, RejectedTypeLeavesThemZero) {
-  PicFields f;
-  f.data_type = 4;
-  f.high_threshold = 100;
-  f.low_threshold = 50;
-  MemoryByteSource source(PicHeaderBytes(f));
-  ImageStore store;
-  store.HeaderMin = 1;
-  store.HeaderMax = 2;
-  PicGeometry geometry;
-  ReadPicHeader(source, store, geometry);
-  EXPECT_EQ(store.HeaderMin, 0.0);
-  EXPECT_EQ(store.HeaderMax, 0.0);
 }
 
 }  // namespace

@@ -127,16 +127,6 @@ TEST(ReadPic, Int16RowsTurnedOver) {
   EXPECT_NEAR(static_cast<double>(store.DataSigma), std::sqrt((5000.0 * 5000.0 - 1) / 12), 1e-9);
 }
 
-TEST(ReadPic, SampleSize2IsInt16AndNegativesKeepTheirSign) {
-  const std::vector<int16_t> samples = {-32768, -1, 32767};
-  ImageStore store;
-  const Loaded got = Read(store, Pic16(Geometry(3, 1, 2), samples));
-  EXPECT_EQ(store.SampleType, 16);
-  EXPECT_TRUE(PlaneIs(store.Imai16, 1, 3, [&](int32_t, int32_t c) { return samples[c]; }));
-  EXPECT_EQ(got.data_min, -32768);
-  EXPECT_EQ(got.data_max, 32767);
-}
-
 TEST(ReadPic, FloatsRoundHalfToEvenWhileStatisticsSeeTheValue) {
   const std::vector<float> samples = {2.5f,        3.5f,        -0.5f,      -1.5f,
                                       0.49999997f, 1e6f + 0.5f, 8388607.5f, -4194304.5f,
@@ -151,15 +141,6 @@ TEST(ReadPic, FloatsRoundHalfToEvenWhileStatisticsSeeTheValue) {
     EXPECT_TRUE(PlaneIs(store.Imai32, 1, 12, [&](int32_t, int32_t c) { return stored[c]; }));
     ExpectStats(store, got, Stats(std::vector<double>(samples.begin(), samples.end())));
   }
-}
-
-TEST(ReadPic, TheSpecExampleTwoAndAHalf) {
-  ImageStore store;
-  const Loaded got = Read(store, PicFloat(Geometry(2, 1, 4), {2.5f, 3.5f}));
-  EXPECT_EQ(store.Imai32.At(0, 0), 2);
-  EXPECT_EQ(store.Imai32.At(0, 1), 4);
-  EXPECT_EQ(got.data_min, 2.5);
-  EXPECT_EQ(got.data_max, 3.5);
 }
 
 // Non-finite samples and samples outside the 32-bit range: what Imai32 holds and what the
