@@ -22,9 +22,9 @@ void PrintTo(const FloatRow& row, std::ostream* os) {
   *os << "'" << row.text << "'";
 }
 
-class ValidFloat : public ::testing::TestWithParam<FloatRow> {};
+class NumbersValidFloat : public ::testing::TestWithParam<FloatRow> {};
 
-TEST_P(ValidFloat, ConvertsToItsValue) {
+TEST_P(NumbersValidFloat, ConvertsToItsValue) {
   const FloatRow& row = GetParam();
   const auto v = TryStrToFloat(row.text);
   ASSERT_TRUE(v.has_value()) << row.text;
@@ -33,7 +33,7 @@ TEST_P(ValidFloat, ConvertsToItsValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Grammar, ValidFloat,
+    Grammar, NumbersValidFloat,
     ::testing::Values(FloatRow{"Integer", "5", 5.0L}, FloatRow{"TrailingPoint", "5.", 5.0L},
                       FloatRow{"LeadingPoint", ".5", 0.5L}, FloatRow{"PlusSign", "+5", 5.0L},
                       FloatRow{"MinusSign", "-5", -5.0L},
@@ -60,9 +60,9 @@ void PrintTo(const BadRow& row, std::ostream* os) {
   *os << "'" << row.text << "'";
 }
 
-class InvalidFloat : public ::testing::TestWithParam<BadRow> {};
+class NumbersInvalidFloat : public ::testing::TestWithParam<BadRow> {};
 
-TEST_P(InvalidFloat, IsRejectedWithTheExactText) {
+TEST_P(NumbersInvalidFloat, IsRejectedWithTheExactText) {
   const BadRow& row = GetParam();
   EXPECT_FALSE(TryStrToFloat(row.text).has_value()) << row.text;
   try {
@@ -75,7 +75,7 @@ TEST_P(InvalidFloat, IsRejectedWithTheExactText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Grammar, InvalidFloat,
+    Grammar, NumbersInvalidFloat,
     ::testing::Values(
         BadRow{"Empty", ""}, BadRow{"Blank", "   "}, BadRow{"SignOnly", "+"},
         BadRow{"MinusOnly", "-"}, BadRow{"PointOnly", "."}, BadRow{"SignAndPoint", "-."},
@@ -104,9 +104,9 @@ void PrintTo(const IntRow& row, std::ostream* os) {
   *os << "'" << row.text << "'";
 }
 
-class ValidInt : public ::testing::TestWithParam<IntRow> {};
+class NumbersValidInt : public ::testing::TestWithParam<IntRow> {};
 
-TEST_P(ValidInt, ConvertsToItsValue) {
+TEST_P(NumbersValidInt, ConvertsToItsValue) {
   const IntRow& row = GetParam();
   const auto v = TryStrToInt(row.text);
   ASSERT_TRUE(v.has_value()) << row.text;
@@ -115,16 +115,16 @@ TEST_P(ValidInt, ConvertsToItsValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Grammar, ValidInt,
+    Grammar, NumbersValidInt,
     ::testing::Values(IntRow{"Plain", "16", 16}, IntRow{"Negative", "-32", -32},
                       IntRow{"Plus", "+5", 5}, IntRow{"SpacesAround", "   7  ", 7},
                       IntRow{"LeadingZeros", "0007", 7}, IntRow{"Largest", "2147483647", INT32_MAX},
                       IntRow{"Smallest", "-2147483648", INT32_MIN}, IntRow{"Zero", "-0", 0}),
     [](const auto& row) { return std::string(row.param.name); });
 
-class InvalidInt : public ::testing::TestWithParam<BadRow> {};
+class NumbersInvalidInt : public ::testing::TestWithParam<BadRow> {};
 
-TEST_P(InvalidInt, IsRejectedWithTheExactText) {
+TEST_P(NumbersInvalidInt, IsRejectedWithTheExactText) {
   const BadRow& row = GetParam();
   EXPECT_FALSE(TryStrToInt(row.text).has_value()) << row.text;
   EXPECT_EQ(StrToIntDef0(row.text), 0);
@@ -138,7 +138,7 @@ TEST_P(InvalidInt, IsRejectedWithTheExactText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Grammar, InvalidInt,
+    Grammar, NumbersInvalidInt,
     ::testing::Values(BadRow{"Empty", ""}, BadRow{"SignOnly", "-"}, BadRow{"Decimal", "16.0"},
                       BadRow{"DecimalWithSpaces", " 16.0 "}, BadRow{"Exponent", "1e3"},
                       BadRow{"AboveRange", "2147483648"}, BadRow{"BelowRange", "-2147483649"},
@@ -148,14 +148,14 @@ INSTANTIATE_TEST_SUITE_P(
                       BadRow{"Quoted", "'16'"}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST(StrToIntDef0, GivesTheIntegerOrZero) {
+TEST(NumbersStrToIntDef0, GivesTheIntegerOrZero) {
   EXPECT_EQ(StrToIntDef0("3"), 3);
   EXPECT_EQ(StrToIntDef0("99"), 99);
   EXPECT_EQ(StrToIntDef0(""), 0);
   EXPECT_EQ(StrToIntDef0("x"), 0);
 }
 
-TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
+TEST(NumbersRoundHalfEven, TiesGoToTheEvenNeighbour) {
   struct Row {
     long double in;
     long double out;
@@ -167,7 +167,7 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
   }
 }
 
-TEST(FormatShortest, ReadsBackAsTheSameDouble) {
+TEST(NumbersFormatShortest, ReadsBackAsTheSameDouble) {
   EXPECT_EQ(FormatShortest(0.125), "0.125");
   EXPECT_EQ(FormatShortest(8.0), "8");
   for (const double v : {0.1, 1.0 / 3.0, -2.5e-300, 6.02214076e23}) {
@@ -175,7 +175,7 @@ TEST(FormatShortest, ReadsBackAsTheSameDouble) {
   }
 }
 
-TEST(FormatGeneral, ShortScientificFormBeyondTwelveDigitsOrBelowOneE5) {
+TEST(NumbersFormatGeneral, ShortScientificFormBeyondTwelveDigitsOrBelowOneE5) {
   EXPECT_EQ(FormatGeneral(1.5e-6L), "1.5E-6");
   EXPECT_EQ(FormatGeneral(2e20L), "2E20");
   EXPECT_EQ(FormatGeneral(0.0L), "0");

@@ -61,7 +61,8 @@ MemoryByteSource::MemoryByteSource(const void* data, std::size_t size)
     : data_(static_cast<const uint8_t*>(data)), size_(size) {}
 
 std::size_t MemoryByteSource::Read(void* buffer, std::size_t size) {
-  if (position_ >= size_) return 0;
+  // An empty read may come with a null buffer (an empty vector's data()).
+  if (position_ >= size_ || size == 0) return 0;
   const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(size, size_ - position_));
   std::memcpy(buffer, data_ + position_, n);
   position_ += n;

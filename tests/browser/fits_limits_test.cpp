@@ -1,0 +1,404 @@
+// The FITS data reader at its limits: layers and their clamping, the 4000 x 4000 cap with
+// statistics over every sample, files shorter than their header, hostile sizes, and the
+// failures it names.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "browser/readers/fits_reader.h"
+#include "fits_fixture.h"
+#include "skylib/run_time_error.h"
+
+namespace kivrel {
+namespace {
+
+using test::BigEndian;
+using test::Bytes;
+using test::Card;
+using test::CountingSource;
+using test::FitsFile;
+using test::ImageCards;
+using test::Load;
+using test::Loaded;
+using test::ReferenceStats;
+
+// ---- Layers ---------------------------------------------------------------------------------
+
+// A 4 x 3 cube of 16-bit samples: layer k holds 100 k + the sample's index in the layer.
+Bytes Cube(int layers, const std::string& naxis3) {
+  std::vector<int16_t> samples;
+  for (int k = 1; k <= layers; ++k)
+    for (int i = 0; i < 12; ++i)
+      samples.push_back(static_cast<int16_t>(100 * k + i));
+  std::vector<std::string> cards = {Card("SIMPLE", "T"),
+                                    Card("BITPIX", "16"),
+                                    Card("NAXIS", "3"),
+                                    Card("NAXIS1", "4"),
+                                    Card("NAXIS2", "3"),
+                                    Card("NAXIS3", naxis3),
+                                    "END"};
+  return FitsFile(cards, BigEndian(samples));
+}
+
+struct LayerRow {
+  const char* name;
+  std::string naxis3;
+  int32_t asked;
+  int32_t read;
+  int32_t layer_count;
+};
+
+void PrintTo(const LayerRow& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class FitsLayer : public ::testing::TestWithParam<LayerRow> {};
+
+TEST_P(FitsLayer, IsClampedAndReadFromItsOffset) {
+  const LayerRow& row = GetParam();
+  Loaded got;
+  CountingSource source(Cube(3, row.naxis3));
+  test::LoadInto(got, source, row.asked);
+  ASSERT_EQ(got.height, 3);
+  EXPECT_EQ(got.store.CurrentLayer, row.read);
+  EXPECT_EQ(got.store.LayerCount, row.layer_count);
+  // The first sample of the file's layer lands at the bottom-left corner.
+  EXPECT_EQ(got.store.Imai16.At(2, 0), 100 * row.read);
+  EXPECT_EQ(got.store.Imai16.At(0, 3), 100 * row.read + 11);
+  EXPECT_EQ(got.data_min, 100 * row.read);
+  EXPECT_EQ(got.data_max, 100 * row.read + 11);
+  if (row.read > 1) {
+    EXPECT_EQ(source.last_seek, 2880u + 24u * (row.read - 1));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cube, FitsLayer,
+                         ::testing::Values(LayerRow{"Second", "3", 2, 2, 3},
+                                           LayerRow{"ZeroReadsTheFirst", "3", 0, 1, 3},
+                                           LayerRow{"NineReadsTheLast", "3", 9, 3, 3},
+                                           LayerRow{"NegativeReadsTheFirst", "3", -4, 1, 3},
+                                           LayerRow{"NoLayersStillReadsTheFirst", "0", 2, 1, 0},
+                                           LayerRow{"NegativeCount", "-2", 3, 1, -2}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST(FitsLayer, StatisticsCoverOnlyTheChosenLayer) {
+  const auto got = Load(Cube(3, "3"), 2);
+  ReferenceStats ref;
+  for (int i = 0; i < 12; ++i)
+    ref.Add(1, 0, 200 + i);
+  EXPECT_EQ(got->store.DataMean, ref.Mean());
+  EXPECT_EQ(got->store.DataSigma, ref.Sigma());
+}
+
+// A file far larger than memory, made up on the fly: a header block, then bytes that depend on
+// all bits of their offset, up to `size`.
+class PatternSource final : public ByteSource {
+ public:
+  PatternSource(Bytes header, uint64_t size) : header_(std::move(header)), size_(size) {}
+  static uint8_t At(uint64_t offset) {
+    return static_cast<uint8_t>((offset * 0x9E3779B97F4A7C15ull) >> 56);
+  }
+  std::size_t Read(void* buffer, std::size_t size) override {
+    auto* out = static_cast<uint8_t*>(buffer);
+    std::size_t n = 0;
+    for (; n < size && position_ < size_; ++n, ++position_)
+      out[n] = position_ < header_.size() ? header_[position_] : At(position_);
+    return n;
+  }
+  void Seek(uint64_t offset) override {
+    seeks.push_back(offset);
+    position_ = offset;
+  }
+  uint64_t Position() const override { return position_; }
+  std::optional<uint64_t> Size() const override { return size_; }
+  std::vector<uint64_t> seeks;
+
+ private:
+  Bytes header_;
+  uint64_t size_;
+  uint64_t position_ = 0;
+};
+
+TEST(FitsLayer, EarlierLayersBeyond4GiBAreSkippedWithA64BitOffset) {
+  // Layers of 1000000 x 3000 bytes (3e9 bytes each); the file ends 4000 bytes into layer 2.
+  const std::vector<std::string> cards = {Card("SIMPLE", "T"),
+                                          Card("BITPIX", "8"),
+                                          Card("NAXIS", "3"),
+                                          Card("NAXIS1", "1000000"),
+                                          Card("NAXIS2", "3000"),
+                                          Card("NAXIS3", "3"),
+                                          "END"};
+  const uint64_t layer2 = 2880 + 3000000000ull;
+  PatternSource source(test::HeaderBlocks(cards), layer2 + 4000);
+  Loaded got;
+  test::LoadInto(got, source, 2);
+  ASSERT_EQ(got.height, 3000);
+  ASSERT_EQ(got.width, 4000);
+  ASSERT_EQ(source.seeks.size(), 1u);
+  EXPECT_EQ(source.seeks[0], layer2);
+  // The layer's first file row is the plane's bottom row.
+  for (int32_t j = 0; j < 4000; ++j)
+    ASSERT_EQ(got.store.Imai8.At(2999, j), PatternSource::At(layer2 + j)) << j;
+  EXPECT_EQ(got.store.Imai8.At(2998, 0), 0);
+}
+
+// ---- The cap --------------------------------------------------------------------------------
+
+uint8_t CapSample(int64_t r, int64_t j) {
+  return static_cast<uint8_t>((r * 7 + j * 13) % 251);
+}
+
+TEST(FitsCap, WideImageKeepsTheLeftColumnsAndCountsEverySample) {
+  const int64_t w = 5000;
+  const int64_t h = 3000;
+  Bytes data(static_cast<std::size_t>(w * h));
+  ReferenceStats ref;
+  for (int64_t r = 0; r < h; ++r)
+    for (int64_t j = 0; j < w; ++j) {
+      data[static_cast<std::size_t>(r * w + j)] = CapSample(r, j);
+      ref.Add(2, -3, CapSample(r, j));
+    }
+  const auto got = Load(
+      FitsFile(ImageCards(8, w, h, {Card("BSCALE", "2"), Card("BZERO", "-3")}), std::move(data)));
+  ASSERT_EQ(got->height, 3000);
+  ASSERT_EQ(got->width, 4000);
+  ASSERT_EQ(got->store.Imai8.rows(), 3000);
+  ASSERT_EQ(got->store.Imai8.cols(), 4000);
+  for (int64_t d : {0, 1, 1500, 2999})
+    for (int64_t j : {0, 1, 2000, 3999})
+      EXPECT_EQ(got->store.Imai8.At(static_cast<int32_t>(d), static_cast<int32_t>(j)),
+                CapSample(h - 1 - d, j));
+  EXPECT_EQ(got->data_min, ref.min);
+  EXPECT_EQ(got->data_max, ref.max);
+  EXPECT_EQ(got->store.DataMean, ref.Mean());
+  EXPECT_EQ(got->store.DataSigma, ref.Sigma());
+}
+
+TEST(FitsCap, TallImageKeepsThePicturesTopRows) {
+  const int64_t w = 3;
+  const int64_t h = 4500;
+  std::vector<int32_t> samples;
+  for (int64_t i = 0; i < w * h; ++i)
+    samples.push_back(static_cast<int32_t>(i));
+  const auto got = Load(FitsFile(ImageCards(32, w, h), BigEndian(samples)));
+  ASSERT_EQ(got->height, 4000);
+  ASSERT_EQ(got->width, 3);
+  // Plane row 0 is the file's last row, plane row 3999 the file's row 500.
+  EXPECT_EQ(got->store.Imai32.At(0, 0), (h - 1) * w);
+  EXPECT_EQ(got->store.Imai32.At(3999, 2), 500 * w + 2);
+  EXPECT_EQ(got->data_min, 0);
+  EXPECT_EQ(got->data_max, w * h - 1);
+  EXPECT_EQ(got->store.DataMean, (w * h - 1) / 2.0L);
+}
+
+// ---- Files shorter than their header --------------------------------------------------------
+
+TEST(FitsShortFile, MissingSamplesAreZeroAndCountAsBzero) {
+  auto got = std::make_unique<Loaded>();
+  {
+    // An earlier image of the same type leaves its values in the reused memory.
+    std::vector<int16_t> full(12, 77);
+    MemoryByteSource first_source(FitsFile(ImageCards(16, 4, 3), BigEndian(full)));
+    test::LoadInto(*got, first_source);
+    ASSERT_EQ(got->store.Imai16.At(0, 0), 77);
+  }
+  const Bytes file = FitsFile(ImageCards(16, 4, 3, {Card("BZERO", "1000")}),
+                              BigEndian<int16_t>({1, 2, 3, 4, 5}), /*pad=*/false);
+  CountingSource source(file);
+  got->store.ResetPlanes(16);
+  test::LoadInto(*got, source);
+  ASSERT_EQ(got->height, 3);
+  ASSERT_EQ(got->width, 4);
+  const std::vector<int16_t> want = {0, 0, 0, 0, 5, 0, 0, 0, 1, 2, 3, 4};
+  for (int32_t i = 0; i < 12; ++i)
+    EXPECT_EQ(got->store.Imai16.At(i / 4, i % 4), want[static_cast<std::size_t>(i)]) << i;
+  ReferenceStats ref;
+  for (int v : {1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0})
+    ref.Add(1, 1000, v);
+  EXPECT_EQ(got->data_min, 1000);
+  EXPECT_EQ(got->data_max, 1005);
+  EXPECT_EQ(got->store.DataMean, ref.Mean());
+  EXPECT_EQ(got->store.DataSigma, ref.Sigma());
+}
+
+TEST(FitsShortFile, HeaderOnlyLoadsAFlatImage) {
+  const auto got = Load(FitsFile(ImageCards(-32, 4256, 2832, {Card("BZERO", "-2.5")})));
+  ASSERT_EQ(got->height, 2832);
+  ASSERT_EQ(got->width, 4000);
+  EXPECT_EQ(got->data_min, -2.5);
+  EXPECT_EQ(got->data_max, -2.5);
+  EXPECT_EQ(got->store.DataMean, -2.5L);
+  EXPECT_EQ(got->store.DataSigma, 0);
+  for (int32_t r : {0, 2831})
+    for (int32_t c : {0, 3999})
+      EXPECT_EQ(got->store.Imar32.At(r, c), 0.0f);
+}
+
+TEST(FitsShortFile, SampleCutByTheEndLoads) {
+  Bytes data = BigEndian<int32_t>({1, 2, 3});
+  data.resize(10);  // half of the third sample
+  const auto got = Load(FitsFile(ImageCards(32, 3, 2), std::move(data), /*pad=*/false));
+  ASSERT_EQ(got->height, 2);
+  EXPECT_EQ(got->store.Imai32.At(1, 0), 1);
+  EXPECT_EQ(got->store.Imai32.At(1, 1), 2);
+  EXPECT_EQ(got->store.Imai32.At(0, 0), 0);
+}
+
+// A header that promises 4e18 samples in a file of three blocks: the read stops at the end of
+// the file and the missing samples enter the statistics at once, not one by one.
+TEST(FitsShortFile, HugePromiseInATinyFile) {
+  std::vector<int16_t> present;
+  for (int v = 1; v <= 2880; ++v)
+    present.push_back(static_cast<int16_t>(v));
+  const Bytes file =
+      FitsFile(ImageCards(16, 2000000000, 2000000000, {Card("BSCALE", "2"), Card("BZERO", "10")}),
+               BigEndian(present));
+  ASSERT_EQ(file.size(), 3u * 2880);
+  CountingSource source(file);
+  Loaded got;
+  test::LoadInto(got, source);
+  ASSERT_EQ(got.height, 4000);
+  ASSERT_EQ(got.width, 4000);
+  EXPECT_LE(source.delivered, file.size() + 2880);
+  EXPECT_LE(source.reads, file.size() / 2880 + 2);
+  EXPECT_LE(source.short_reads, 2u);
+
+  // The present samples all lie in the file's first row, far below the kept rows.
+  const Timai16& plane = got.store.Imai16;
+  for (std::size_t i = 0; i < plane.size(); ++i)
+    ASSERT_EQ(plane.data()[i], 0) << i;
+
+  const long double n = 4e18L;
+  EXPECT_EQ(got.data_min, 10);
+  EXPECT_EQ(got.data_max, 2 * 2880 + 10);
+  // Mean 10 + sum(2 v) / n; variance sum((2 v)^2) / n less a negligible square.
+  const long double sum_v = 2880.0L * 2881 / 2;
+  const long double sum_v2 = 2880.0L * 2881 * 5761 / 6;
+  const long double mean = 10 + 2 * sum_v / n;
+  const long double sigma = std::sqrt(4 * sum_v2 / n - (2 * sum_v / n) * (2 * sum_v / n));
+  EXPECT_NEAR(static_cast<double>(got.store.DataMean - mean), 0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(got.store.DataSigma / sigma), 1, 1e-6);
+}
+
+// ---- Failures -------------------------------------------------------------------------------
+
+struct FailureRow {
+  const char* name;
+  std::vector<std::string> cards;
+  std::string reason;  // exact text, or the start of it when `prefix`
+  bool prefix = false;
+};
+
+void PrintTo(const FailureRow& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class FitsFailure : public ::testing::TestWithParam<FailureRow> {};
+
+TEST_P(FitsFailure, GivesNoPlaneAndItsReason) {
+  const auto got = Load(FitsFile(GetParam().cards, Bytes(64, 1)));
+  EXPECT_LE(got->height, 0);
+  const std::string& text = got->store.LoadErrorText;
+  if (GetParam().prefix) {
+    EXPECT_EQ(text.substr(0, GetParam().reason.size()), GetParam().reason) << text;
+    EXPECT_GT(text.size(), GetParam().reason.size());
+  } else {
+    EXPECT_EQ(text, GetParam().reason);
+  }
+}
+
+std::vector<std::string> Header(const std::string& bitpix, const std::string& naxis1,
+                                const std::string& naxis2, const std::string& naxis3 = "") {
+  std::vector<std::string> cards = {Card("SIMPLE", "T"), Card("BITPIX", bitpix),
+                                    Card("NAXIS", naxis3.empty() ? "2" : "3"),
+                                    Card("NAXIS1", naxis1), Card("NAXIS2", naxis2)};
+  if (!naxis3.empty()) cards.push_back(Card("NAXIS3", naxis3));
+  cards.push_back("END");
+  return cards;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, FitsFailure,
+    ::testing::Values(
+        FailureRow{"Bitpix64", Header("64", "1", "1"), "Mot clé \"BITPIX = 64\" ?"},
+        FailureRow{"Bitpix12", Header("12", "4", "4"), "Mot clé \"BITPIX = 12\" ?"},
+        FailureRow{"NoBitpix",
+                   {Card("SIMPLE", "T"), Card("NAXIS", "2"), Card("NAXIS1", "4"),
+                    Card("NAXIS2", "4"), "END"},
+                   "Mot clé \"BITPIX = 0\" ?"},
+        FailureRow{"HeaderFailure", Header("16", "0", "4"), "Mot clé \"NAXIS1 = 0\""},
+        FailureRow{"NoNaxis1",
+                   {Card("SIMPLE", "T"), Card("BITPIX", "16"), Card("NAXIS", "2"),
+                    Card("NAXIS2", "4"), "END"},
+                   ""},
+        FailureRow{"NegativeNaxis1", Header("16", "-5", "4"), "Mot clé \"NAXIS1", true},
+        FailureRow{"NegativeNaxis2", Header("-32", "4", "-2147483648"), "Mot clé \"NAXIS2", true},
+        FailureRow{"BytesBeyond64Bits", Header("-64", "2147483647", "2147483647"), "Mot clé",
+                   true}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(FitsFailure, LayerOffsetBeyond64BitsIsFoundForTheLayerAsked) {
+  // Layer 99 would start 99 x 8e18 bytes in; layer 1 is fine.
+  const Bytes file = FitsFile(Header("16", "2000000000", "2000000000", "99"));
+  EXPECT_EQ(Load(file, 1)->height, 4000);
+  EXPECT_LE(Load(file, 99)->height, 0);
+}
+
+TEST(FitsFailure, MissingFileRaisesCannotOpen) {
+  ImageStore store;
+  int32_t h = 5, w = 5;
+  double lo = 0, hi = 0;
+  const std::string name = "/nonexistent/folder/m31.fits";
+  try {
+    ReadFits(store, name, h, w, lo, hi);
+    ADD_FAILURE() << "no error";
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + name);
+  }
+  EXPECT_EQ(h, 0);
+  EXPECT_EQ(w, 0);
+}
+
+TEST(FitsFailure, FolderRaisesCannotOpen) {
+  test::TempFile file("x.fits", Bytes{});
+  const std::string folder = file.path().substr(0, file.path().rfind('/'));
+  ImageStore store;
+  int32_t h = 0, w = 0;
+  double lo = 0, hi = 0;
+  EXPECT_THROW(ReadFits(store, folder, h, w, lo, hi), RunTimeError);
+}
+
+TEST(FitsFailure, UnconvertibleNumberRaises) {
+  const Bytes file = FitsFile(ImageCards(16, 4, 3, {Card("BZERO", "3.2768D+04")}));
+  ImageStore store;
+  MemoryByteSource source(file.data(), file.size());
+  int32_t h = 7, w = 7;
+  double lo = 0, hi = 0;
+  try {
+    ReadFits(store, source, h, w, lo, hi);
+    ADD_FAILURE() << "no error";
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(std::string(e.what()), "'3.2768D+04' is not a valid floating point value");
+  }
+  EXPECT_EQ(h, 0);
+  EXPECT_EQ(w, 0);
+}
+
+TEST(FitsByName, ReadsARealFileByName) {
+  std::vector<int16_t> samples = {1, 2, 3, 4, 5, 6};
+  test::TempFile file("small.fts", FitsFile(ImageCards(16, 3, 2), BigEndian(samples)));
+  ImageStore store;
+  int32_t h = 0, w = 0;
+  double lo = 0, hi = 0;
+  ReadFits(store, file.path(), h, w, lo, hi);
+  EXPECT_EQ(h, 2);
+  EXPECT_EQ(w, 3);
+  EXPECT_EQ(lo, 1);
+  EXPECT_EQ(hi, 6);
+  EXPECT_EQ(store.Imai16.At(0, 0), 4);
+}
+
+}  // namespace
+}  // namespace kivrel
