@@ -125,11 +125,18 @@ std::vector<Action> CollectActions(const CLI::App& sub) {
     if (sub.get_option("--" + name)->count() > 0) CheckAvailable(name);
   }
   std::map<const CLI::Option*, std::size_t> cursor;
+  std::map<const CLI::Option*, std::size_t> entries;
   std::vector<Action> actions;
   for (const CLI::Option* opt : sub.parse_order()) {
     const std::string name = opt->get_name().substr(2);
     const auto spec = ActionSpecs().find(name);
     if (spec == ActionSpecs().end()) continue;
+    // The parse order lists an option once per value: an occurrence of a two-value option
+    // is two entries, and only its first one starts an action.
+    const std::size_t entry = entries[opt]++;
+    if (spec->second.values > 1 && entry % static_cast<std::size_t>(spec->second.values) != 0) {
+      continue;
+    }
     Action a{name, {}};
     const auto& results = opt->results();
     std::size_t& at = cursor[opt];

@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""Whole-output golden files for kivrel-cli.
+
+Runs `kivrel-cli info FILE --appdir SOURCE/ [ACTIONS...]` on the bundled samples (every
+samples/*.fits and samples/*.pic) and on a few corpus files, and compares its standard output,
+byte for byte, with tests/cli/golden/NAME.json. The only normalisation is the absolute file
+name in "ImaFileName", which becomes <samples>/..., <corpus>/... Corpus cases are skipped when
+the corpus folder is absent.
+
+    run_golden.py --cli PATH --source DIR [--corpus DIR] [--regen] [--only NAME]
+
+With --regen (or KIVREL_REGEN_GOLDEN=1 in the environment) the golden files are rewritten from
+the current output instead of compared; look at the diff before committing them.
+"""
+import argparse
+import difflib
+import glob
+import json
+import os
+import subprocess
+import sys
+
+# (name, file relative to samples/ or corpus/, extra arguments, expected exit status)
+SAMPLE_ACTIONS = [
+    ("m51_level_1sig", "m51_tan16.fits", ["--level-click", "2"], 0),
+    ("m51_level_70pct_mode", "m51_tan16.fits", ["--level-mode", "4"], 0),
+    ("m51_typed", "m51_tan16.fits", ["--type-thresholds", "900", "5000"], 0),
+    ("m51_bars_meet", "m51_tan16.fits", ["--bar1", "20309"], 0),
+    ("m51_bar2_moves", "m51_tan16.fits", ["--bar2", "12000"], 0),
+    ("m51_flip_x", "m51_tan16.fits", ["--flip-x"], 0),
+    ("m51_flip_y_orient", "m51_tan16.fits", ["--flip-y", "--orient"], 0),
+    ("m51_zoom", "m51_tan16.fits", ["--drag", "10,20,110,80", "--click", "50,50"], 0),
+    ("m51_zoom_flipped", "m51_tan16.fits",
+     ["--flip-x", "--drag", "10,20,110,80", "--click", "50,50"], 0),
+    ("m51_zoom_twice_full_prev", "m51_tan16.fits",
+     ["--drag", "10,20,110,80", "--click", "50,50", "--drag", "20,20,200,100",
+      "--click", "30,30", "--zoom-full", "--zoom-prev"], 0),
+    ("m51_click_outside", "m51_tan16.fits", ["--drag", "10,20,110,80", "--click", "200,200"], 0),
+    ("m51_readout", "m51_tan16.fits", ["--at", "160,120"], 0),
+    ("m51_readout_edge", "m51_tan16.fits", ["--at", "0,120"], 0),
+    ("m51_tables", "m51_tan16.fits", ["--lut", "heat", "--itt", "log"], 0),
+    ("m51_bad_threshold", "m51_tan16.fits", ["--type-thresholds", "10", "1,5"], 1),
+    ("galactic64_orient", "galactic64.fits", ["--orient", "--at", "100,100"], 0),
+    ("float_nan_readout", "float_nan.fits", ["--level-click", "1", "--at", "100,100"], 0),
+]
+
+CORPUS = [
+    ("corpus_m13", "fits/m13.fits", [], 0),
+    ("corpus_m13_zoom", "fits/m13.fits", ["--drag", "60,60,180,180", "--click", "100,100"], 0),
+    ("corpus_m101", "fits/m101.fits", ["--level-click", "3"], 0),
+    ("corpus_example1test", "fits/example1test.fits", [], 0),
+    ("corpus_checksum", "fits/checksum.fits", [], 0),
+    ("corpus_msx", "fits/msx.fits", ["--level-click", "4"], 0),
+    ("corpus_bir", "fits/BIR_20110922_050000_01.fit", ["--at", "200,100"], 0),
+    ("corpus_hi_blank", "fits/hi_20110910_114721_s7h2A.fts", ["--level-click", "2"], 0),
+    ("corpus_swap", "fits/swap_lv1_20120101_001607.fits", ["--at", "120,120"], 0),
+    ("corpus_azp_nan", "fits/1904-66_AZP.fits", ["--at", "5,5"], 0),
+    ("corpus_not_fits", "fits/not_actually_fits.fits", [], 2),
+]
+
+
+def cases(source, corpus):
+    samples = os.path.join(source, "samples")
+    out = []
+    for path in sorted(glob.glob(os.path.join(samples, "*.fits")) +
+                       glob.glob(os.path.join(samples, "*.pic"))):
+        base = os.path.basename(path)
+        name = "sample_" + base.replace(".", "_")
+        out.append((name, path, [], None, "<samples>/" + base))
+    for name, rel, args, status in SAMPLE_ACTIONS:
+        out.append((name, os.path.join(samples, rel), args, status, "<samples>/" + rel))
+    for name, rel, args, status in CORPUS:
+        path = os.path.join(corpus, rel) if corpus else None
+        out.append((name, path, args, status, "<corpus>/" + rel))
+    return out
+
+
+def run_case(cli, source, path, args, shown_name):
+    proc = subprocess.run([cli, "info", path, "--appdir", source + os.sep] + args,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    text = proc.stdout.decode("utf-8")
+    try:
+        state = json.loads(text)
+    except ValueError:
+        state = {}
+    if state.get("ImaFileName") == os.path.abspath(path):
+        old = json.dumps(state["ImaFileName"], ensure_ascii=False)
+        text = text.replace('"ImaFileName": ' + old, '"ImaFileName": ' + json.dumps(shown_name), 1)
+    return proc.returncode, text, proc.stderr.decode("utf-8", "replace")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--source", required=True)
+    parser.add_argument("--corpus", default="")
+    parser.add_argument("--regen", action="store_true")
+    parser.add_argument("--only", default="")
+    opts = parser.parse_args()
+    regen = opts.regen or os.environ.get("KIVREL_REGEN_GOLDEN") == "1"
+    source = os.path.abspath(opts.source)
+    corpus = os.path.abspath(opts.corpus) if opts.corpus and os.path.isdir(opts.corpus) else ""
+    golden_dir = os.path.join(source, "tests", "cli", "golden")
+
+    passed = failed = skipped = 0
+    for name, path, args, status, shown in cases(source, corpus):
+        if opts.only and name != opts.only:
+            continue
+        if path is None or not os.path.exists(path):
+            print("SKIP %s (no %s)" % (name, shown))
+            skipped += 1
+            continue
+        code, text, err = run_case(opts.cli, source, path, args, shown)
+        golden = os.path.join(golden_dir, name + ".json")
+        problems = []
+        if not text.startswith("{"):
+            problems.append("no JSON on standard output (exit %d): %s" % (code, err.strip()))
+        if status is not None and code != status:
+            problems.append("exit status %d, expected %d; stderr: %s" % (code, status, err.strip()))
+        if regen:
+            with open(golden, "w", encoding="utf-8", newline="\n") as f:
+                f.write(text)
+        elif not os.path.exists(golden):
+            problems.append("no golden file %s (run with --regen)" % golden)
+        else:
+            with open(golden, encoding="utf-8") as f:
+                want = f.read()
+            if want != text:
+                diff = difflib.unified_diff(want.splitlines(), text.splitlines(),
+                                            "golden/" + name + ".json", "output", lineterm="", n=1)
+                problems.append("output differs:\n" + "\n".join(list(diff)[:60]))
+        if problems:
+            failed += 1
+            print("FAIL %s: kivrel-cli info %s %s" % (name, shown, " ".join(args)))
+            for p in problems:
+                print("  " + p.replace("\n", "\n  "))
+        else:
+            passed += 1
+    print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
