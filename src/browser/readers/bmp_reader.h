@@ -11,7 +11,7 @@
 // Errors: anything that is not a bitmap these rules describe throws RunTimeError "Bitmap image
 // is not valid", among them uncompressed pixel data shorter than the header promises (the
 // padding of the last row may be missing) and RLE pictures wider or taller than 30000 pixels
-// or larger than 256 MiB decoded. Nothing is allocated before the sizes are checked against
+// or larger than 64 MiB decoded. Nothing is allocated before the sizes are checked against
 // the data that is there or against those caps. A source that cannot be read throws its own
 // error ("Cannot open file <name>").
 #pragma once
@@ -25,7 +25,7 @@
 namespace kivrel {
 
 inline constexpr int32_t kMaxRleSide = 30000;
-inline constexpr uint64_t kMaxRleBytes = uint64_t{256} << 20;
+inline constexpr uint64_t kMaxRleBytes = uint64_t{64} << 20;
 
 // A .bmp file: the 14-byte file header, then the info header, palette and pixels; the pixels
 // start at the file header's offset (right after the palette when that offset is 0).
