@@ -11,6 +11,9 @@ the corpus folder is absent.
 
 With --regen (or KIVREL_REGEN_GOLDEN=1 in the environment) the golden files are rewritten from
 the current output instead of compared; look at the diff before committing them.
+
+Render cases run `kivrel-cli render FILE --appdir SOURCE/ [ACTIONS...] -o OUT.bmp` and compare
+the bitmap's bytes with golden/NAME.bmp.
 """
 import argparse
 import difflib
@@ -19,6 +22,7 @@ import json
 import os
 import subprocess
 import sys
+import tempfile
 
 # (name, file relative to samples/ or corpus/, extra arguments, expected exit status)
 SAMPLE_ACTIONS = [
@@ -57,6 +61,62 @@ CORPUS = [
     ("corpus_azp_nan", "fits/1904-66_AZP.fits", ["--at", "5,5"], 0),
     ("corpus_not_fits", "fits/not_actually_fits.fits", [], 2),
 ]
+
+
+# Render cases: (name, "samples/..." or "corpus/...", extra arguments)
+RENDER = [
+    ("render_m51", "samples/m51_tan16.fits", []),
+    ("render_m51_1sig", "samples/m51_tan16.fits", ["--level-click", "2"]),
+    ("render_m51_zoom_flipped_heat_log", "samples/m51_tan16.fits",
+     ["--lut", "heat", "--itt", "log", "--flip-x", "--drag", "10,20,110,80", "--click", "50,50"]),
+    ("render_m51_inverted", "samples/m51_tan16.fits",
+     ["--type-thresholds", "5000", "900", "--flip-y", "--lut", "viridis"]),
+    ("render_galactic64_orient", "samples/galactic64.fits", ["--orient", "--lut", "rainbow"]),
+    ("render_float_nan", "samples/float_nan.fits", ["--level-click", "4", "--itt", "sqrt"]),
+    ("render_stars16_pic", "samples/stars16.pic", ["--itt", "neg"]),
+    ("render_checksum", "corpus/fits/checksum.fits", []),
+    ("render_msx", "corpus/fits/msx.fits", ["--level-click", "3", "--lut", "cubehelix"]),
+]
+
+
+def render_cases(source, corpus):
+    out = []
+    for name, rel, args in RENDER:
+        kind, rest = rel.split("/", 1)
+        if kind == "samples":
+            out.append((name, os.path.join(source, "samples", rest), args, "<samples>/" + rest))
+        else:
+            path = os.path.join(corpus, rest) if corpus else None
+            out.append((name, path, args, "<corpus>/" + rest))
+    return out
+
+
+def check_render(cli, source, golden_dir, name, path, args, regen):
+    with tempfile.TemporaryDirectory() as tmp:
+        bmp = os.path.join(tmp, name + ".bmp")
+        proc = subprocess.run([cli, "render", path, "--appdir", source + os.sep] + args +
+                              ["-o", bmp], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=120)
+        if proc.returncode != 0 or not os.path.exists(bmp):
+            return ["render failed (exit %d): %s" % (proc.returncode,
+                                                      proc.stderr.decode("utf-8", "replace"))]
+        with open(bmp, "rb") as f:
+            got = f.read()
+    golden = os.path.join(golden_dir, name + ".bmp")
+    if regen:
+        with open(golden, "wb") as f:
+            f.write(got)
+        return []
+    if not os.path.exists(golden):
+        return ["no golden file %s (run with --regen)" % golden]
+    with open(golden, "rb") as f:
+        want = f.read()
+    if want == got:
+        return []
+    first = next((i for i in range(min(len(want), len(got))) if want[i] != got[i]),
+                 min(len(want), len(got)))
+    return ["bitmap differs: %d bytes, golden %d bytes, first difference at byte %d"
+            % (len(got), len(want), first)]
 
 
 def cases(source, corpus):
@@ -134,6 +194,21 @@ def main():
             print("FAIL %s: kivrel-cli info %s %s" % (name, shown, " ".join(args)))
             for p in problems:
                 print("  " + p.replace("\n", "\n  "))
+        else:
+            passed += 1
+    for name, path, args, shown in render_cases(source, corpus):
+        if opts.only and name != opts.only:
+            continue
+        if path is None or not os.path.exists(path):
+            print("SKIP %s (no %s)" % (name, shown))
+            skipped += 1
+            continue
+        problems = check_render(opts.cli, source, golden_dir, name, path, args, regen)
+        if problems:
+            failed += 1
+            print("FAIL %s: kivrel-cli render %s %s" % (name, shown, " ".join(args)))
+            for p in problems:
+                print("  " + p)
         else:
             passed += 1
     print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))
