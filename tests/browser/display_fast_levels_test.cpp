@@ -160,7 +160,9 @@ TYPED_TEST(FastLevelsTest, EveryLevelEqualsThePerSampleFormula) {
   EXPECT_GT(checked, 100000u);
   // With double samples the boundary cases do catch a plain double computation out (float and
   // 32-bit samples are too coarse to land within a few ulps of a boundary).
-  if constexpr (std::is_same_v<T, double>) EXPECT_GT(naive_wrong, 0u);
+  if constexpr (std::is_same_v<T, double>) {
+    EXPECT_GT(naive_wrong, 0u);
+  }
   this->RecordProperty("naive_double_wrong", std::to_string(naive_wrong));
 }
 
