@@ -143,10 +143,15 @@ void SumRowInteger(const T* const* rows, const int32_t* coef, int32_t x0, int32_
 }
 
 // One term of the extended sum: a coefficient and the row it weighs, already shifted by dx.
+// `whole` is set for an integer coefficient below 2^15 over 8- or 16-bit samples: the product
+// is then formed exactly in 32-bit integer arithmetic, which is its extended value too, and
+// the floating-point unit only adds it.
 template <typename T>
 struct Term {
   const T* row;
   double c;
+  int32_t whole_c;
+  bool whole;
 };
 
 // The extended sums, term by term in mask order. Four pixels at a time: their sums are
@@ -161,6 +166,16 @@ void SumRowExtended(const Term<T>* terms, int term_count, int32_t x0, int32_t x1
     Extended a3 = 0;
     for (int k = 0; k < term_count; ++k) {
       const T* r = terms[k].row + x;
+      if constexpr (std::is_integral_v<T> && sizeof(T) <= 2) {
+        if (terms[k].whole) {
+          const int32_t c = terms[k].whole_c;
+          a0 += static_cast<Extended>(c * static_cast<int32_t>(r[0]));
+          a1 += static_cast<Extended>(c * static_cast<int32_t>(r[1]));
+          a2 += static_cast<Extended>(c * static_cast<int32_t>(r[2]));
+          a3 += static_cast<Extended>(c * static_cast<int32_t>(r[3]));
+          continue;
+        }
+      }
       const Extended c = terms[k].c;
       a0 += c * static_cast<Extended>(r[0]);
       a1 += c * static_cast<Extended>(r[1]);
@@ -322,7 +337,11 @@ void ConvolveExtended(const Plane<T>& orig, Plane<T>& out, const Extent& e,
       for (int dx = 0; dx < n; ++dx) {
         const double c = filter.mask[static_cast<std::size_t>(dy * n + dx)];
         if (skip_zeros && c == 0) continue;
-        terms[count++] = Term<T>{orig.Row(y + dy - e.h) + (dx - e.h), c};
+        // 8- and 16-bit samples: |c x s| < 2^31 for |c| < 2^15.
+        const bool whole =
+            std::is_integral_v<T> && sizeof(T) <= 2 && std::floor(c) == c && std::fabs(c) < 32768;
+        terms[count++] = Term<T>{orig.Row(y + dy - e.h) + (dx - e.h), c,
+                                 whole ? static_cast<int32_t>(c) : 0, whole};
       }
     }
     SumRowExtended(terms, count, e.h, e.cols - e.h, acc.data());

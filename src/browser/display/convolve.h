@@ -15,7 +15,10 @@
 //
 // The results are those of the plain extended-precision loop, bit for bit. Integer masks over
 // integer samples are summed in integer arithmetic (every partial sum is an integer far below
-// 2^64, so the extended sum is exact and the two agree); other masks run the extended loop.
+// 2^64, so the extended sum is exact and the two agree). Other masks run the extended loop in
+// mask order; over integer samples it skips zero coefficients (adding a zero product to a sum
+// that is not -0 leaves it as it is) and forms the products of small integer coefficients in
+// integer arithmetic (exact, as the extended product is).
 #pragma once
 
 #include <cmath>
