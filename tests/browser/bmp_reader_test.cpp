@@ -16,7 +16,7 @@
 namespace kivrel {
 namespace {
 
-using raster_test::BmpSpec;
+using raster_test::BmpLayout;
 using raster_test::BuildBmp;
 using raster_test::GreyRamp;
 using raster_test::PackedDib;
@@ -80,7 +80,7 @@ uint32_t Pattern(const FormatCase& c, int32_t x, int32_t y) {
 TEST_P(BmpFormat, DecodesEveryPixelInItsOwnFormat) {
   const FormatCase& c = GetParam();
   const int32_t rows = c.height < 0 ? -c.height : c.height;
-  BmpSpec s;
+  BmpLayout s;
   s.width = c.width;
   s.height = c.height;
   s.bpp = c.bpp;
@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return row.param.name; });
 
 TEST(BmpReader, FileOffsetWinsOverAColourCountThatRunsIntoThePixels) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 4;
   s.height = 2;
   s.bpp = 8;
@@ -202,7 +202,7 @@ TEST(BmpReader, FileOffsetWinsOverAColourCountThatRunsIntoThePixels) {
 }
 
 TEST(BmpReader, ZeroFileOffsetMeansRightAfterThePalette) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 3;
   s.height = 2;
   s.bpp = 24;
@@ -231,7 +231,7 @@ class BmpRle : public ::testing::TestWithParam<RleCase> {};
 
 TEST_P(BmpRle, DecodesTheStream) {
   const RleCase& c = GetParam();
-  BmpSpec s;
+  BmpLayout s;
   s.width = c.width;
   s.height = c.height;
   s.bpp = c.compression == 1 ? 8 : 4;
@@ -291,8 +291,8 @@ void PrintTo(const BadCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-BmpSpec Small24() {
-  BmpSpec s;
+BmpLayout Small24() {
+  BmpLayout s;
   s.width = 3;
   s.height = 2;
   s.bpp = 24;
@@ -300,8 +300,8 @@ BmpSpec Small24() {
   return s;
 }
 
-std::vector<uint8_t> With(const std::function<void(BmpSpec&)>& change) {
-  BmpSpec s = Small24();
+std::vector<uint8_t> With(const std::function<void(BmpLayout&)>& change) {
+  BmpLayout s = Small24();
   change(s);
   return BuildBmp(s);
 }
@@ -334,33 +334,35 @@ INSTANTIATE_TEST_SUITE_P(
                   b.resize(14);
                   return b;
                 }},
-        BadCase{"HeaderSize64", [] { return With([](BmpSpec& s) { s.header_size = 64; }); }},
+        BadCase{"HeaderSize64", [] { return With([](BmpLayout& s) { s.header_size = 64; }); }},
         BadCase{"HeaderSizeHuge",
-                [] { return With([](BmpSpec& s) { s.header_size = 0xFFFFFFF0u; }); }},
-        BadCase{"WidthZero", [] { return With([](BmpSpec& s) { s.width = 0; }); }},
-        BadCase{"WidthNegative", [] { return With([](BmpSpec& s) { s.width = -3; }); }},
-        BadCase{"HeightZero", [] { return With([](BmpSpec& s) { s.height = 0; }); }},
+                [] { return With([](BmpLayout& s) { s.header_size = 0xFFFFFFF0u; }); }},
+        BadCase{"WidthZero", [] { return With([](BmpLayout& s) { s.width = 0; }); }},
+        BadCase{"WidthNegative", [] { return With([](BmpLayout& s) { s.width = -3; }); }},
+        BadCase{"HeightZero", [] { return With([](BmpLayout& s) { s.height = 0; }); }},
         BadCase{"HeightMostNegative",
-                [] { return With([](BmpSpec& s) { s.height = INT32_MIN; }); }},
-        BadCase{"Bits2", [] { return With([](BmpSpec& s) { s.bpp = 2; }); }},
-        BadCase{"Bits0", [] { return With([](BmpSpec& s) { s.bpp = 0; }); }},
-        BadCase{"Bits24WithRle8", [] { return With([](BmpSpec& s) { s.compression = 1; }); }},
+                [] { return With([](BmpLayout& s) { s.height = INT32_MIN; }); }},
+        BadCase{"Bits2", [] { return With([](BmpLayout& s) { s.bpp = 2; }); }},
+        BadCase{"Bits0", [] { return With([](BmpLayout& s) { s.bpp = 0; }); }},
+        BadCase{"Bits24WithRle8", [] { return With([](BmpLayout& s) { s.compression = 1; }); }},
         BadCase{"Bits24WithBitfields",
                 [] {
-                  return With([](BmpSpec& s) {
+                  return With([](BmpLayout& s) {
                     s.compression = 3;
                     s.masks = {0xFF, 0xFF00, 0xFF0000};
                   });
                 }},
-        BadCase{"JpegCompression", [] { return With([](BmpSpec& s) { s.compression = 4; }); }},
-        BadCase{"PixelsShort", [] { return With([](BmpSpec& s) { s.pixels.resize(12); }); }},
-        BadCase{"HugeWidthTinyFile", [] { return With([](BmpSpec& s) { s.width = 2000000000; }); }},
-        BadCase{"OffsetInsideHeader", [] { return With([](BmpSpec& s) { s.pixel_offset = 20; }); }},
+        BadCase{"JpegCompression", [] { return With([](BmpLayout& s) { s.compression = 4; }); }},
+        BadCase{"PixelsShort", [] { return With([](BmpLayout& s) { s.pixels.resize(12); }); }},
+        BadCase{"HugeWidthTinyFile",
+                [] { return With([](BmpLayout& s) { s.width = 2000000000; }); }},
+        BadCase{"OffsetInsideHeader",
+                [] { return With([](BmpLayout& s) { s.pixel_offset = 20; }); }},
         BadCase{"OffsetPastEnd",
-                [] { return With([](BmpSpec& s) { s.pixel_offset = 0x7FFFFFFF; }); }},
+                [] { return With([](BmpLayout& s) { s.pixel_offset = 0x7FFFFFFF; }); }},
         BadCase{"PaletteCut",
                 [] {
-                  BmpSpec s;
+                  BmpLayout s;
                   s.width = 2;
                   s.height = 1;
                   s.bpp = 8;
@@ -371,7 +373,7 @@ INSTANTIATE_TEST_SUITE_P(
                 }},
         BadCase{"RleNoStream",
                 [] {
-                  BmpSpec s;
+                  BmpLayout s;
                   s.width = 4;
                   s.height = 4;
                   s.bpp = 8;
@@ -380,7 +382,7 @@ INSTANTIATE_TEST_SUITE_P(
                 }},
         BadCase{"RleWiderThanTheCap",
                 [] {
-                  BmpSpec s;
+                  BmpLayout s;
                   s.width = kMaxRleSide + 1;
                   s.height = 1;
                   s.bpp = 8;
@@ -390,7 +392,7 @@ INSTANTIATE_TEST_SUITE_P(
                 }},
         BadCase{"RleLargerThanTheByteCap",
                 [] {
-                  BmpSpec s;
+                  BmpLayout s;
                   s.width = 9000;
                   s.height = 8000;  // 72 MB decoded
                   s.bpp = 8;
@@ -400,7 +402,7 @@ INSTANTIATE_TEST_SUITE_P(
                 }},
         BadCase{"Rle4With8Bits",
                 [] {
-                  BmpSpec s;
+                  BmpLayout s;
                   s.width = 2;
                   s.height = 1;
                   s.bpp = 8;
@@ -410,7 +412,7 @@ INSTANTIATE_TEST_SUITE_P(
                 }},
         BadCase{"CoreHeaderWith32Bits",
                 [] {
-                  BmpSpec s;
+                  BmpLayout s;
                   s.header_size = 12;
                   s.width = 2;
                   s.height = 1;
@@ -421,21 +423,21 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return row.param.name; });
 
 TEST(BmpReader, PackedDibSizeAddsHeaderMasksPaletteAndPixels) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 5;
   s.height = 3;
   s.bpp = 8;
   s.palette = GreyRamp(256);
   s.pixels = PackRows(5, 3, 8, [](int32_t, int32_t) { return 1u; });
   EXPECT_EQ(PackedDibSize(PackedDib(s).data()), 40u + 1024u + 24u);
-  BmpSpec f = s;
+  BmpLayout f = s;
   f.bpp = 16;
   f.compression = 3;
   f.masks = {0xF800, 0x07E0, 0x001F};
   f.palette.clear();
   f.pixels = PackRows(5, 3, 16, [](int32_t, int32_t) { return 1u; });
   EXPECT_EQ(PackedDibSize(PackedDib(f).data()), 40u + 12u + 36u);
-  BmpSpec core = s;
+  BmpLayout core = s;
   core.header_size = 12;
   EXPECT_EQ(PackedDibSize(PackedDib(core).data()), 0u);
 }

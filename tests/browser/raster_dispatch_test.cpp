@@ -22,7 +22,7 @@
 namespace kivrel {
 namespace {
 
-using raster_test::BmpSpec;
+using raster_test::BmpLayout;
 using raster_test::BuildBmp;
 using raster_test::CorpusRaster;
 using raster_test::GmRead;
@@ -336,7 +336,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 std::vector<uint8_t> Bmp24(int32_t w, int32_t h,
                            const std::function<uint32_t(int32_t, int32_t)>& bgr) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = w;
   s.height = h;
   s.bpp = 24;
@@ -346,7 +346,7 @@ std::vector<uint8_t> Bmp24(int32_t w, int32_t h,
 
 std::vector<uint8_t> Bmp8(int32_t w, int32_t h,
                           const std::function<uint32_t(int32_t, int32_t)>& index) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = w;
   s.height = h;
   s.bpp = 8;

@@ -65,7 +65,7 @@ inline std::vector<uint8_t> PackRows(int32_t width, int32_t height, int bpp,
   return out;
 }
 
-struct BmpSpec {
+struct BmpLayout {
   int32_t width = 1;
   int32_t height = 1;  // negative: top row first
   uint16_t bpp = 8;
@@ -79,7 +79,7 @@ struct BmpSpec {
 };
 
 // The info header, masks and palette of a packed bitmap (what follows the file header).
-inline std::vector<uint8_t> InfoBytes(const BmpSpec& s) {
+inline std::vector<uint8_t> InfoBytes(const BmpLayout& s) {
   std::vector<uint8_t> b;
   Put32(b, s.header_size);
   if (s.header_size == 12) {
@@ -113,7 +113,7 @@ inline std::vector<uint8_t> InfoBytes(const BmpSpec& s) {
   return b;
 }
 
-inline std::vector<uint8_t> BuildBmp(const BmpSpec& s) {
+inline std::vector<uint8_t> BuildBmp(const BmpLayout& s) {
   const std::vector<uint8_t> info = InfoBytes(s);
   std::vector<uint8_t> out = {'B', 'M'};
   const auto offset = static_cast<uint32_t>(14 + info.size());
@@ -125,7 +125,7 @@ inline std::vector<uint8_t> BuildBmp(const BmpSpec& s) {
   return out;
 }
 
-inline std::vector<uint8_t> PackedDib(const BmpSpec& s) {
+inline std::vector<uint8_t> PackedDib(const BmpLayout& s) {
   std::vector<uint8_t> out = InfoBytes(s);
   out.insert(out.end(), s.pixels.begin(), s.pixels.end());
   return out;
