@@ -320,6 +320,36 @@ TEST_F(BarTest, AnInvalidMaximumKeepsTheNewMinimumOnly) {
   EXPECT_DOUBLE_EQ(b->DisplayMax, 500);
 }
 
+TEST(BarsBeforeLoad, KeepTheirDesignValuesAndAreDisabled) {
+  TempDir dir;
+  auto b = NewLogic(dir.path());
+  for (const ScrollBarControl* bar : {&b->ScrollBar1, &b->ScrollBar2}) {
+    EXPECT_EQ(bar->Min, -32767);
+    EXPECT_EQ(bar->Max, 32767);
+    EXPECT_EQ(bar->LargeChange, 500);
+    EXPECT_EQ(bar->SmallChange, 10);
+    EXPECT_FALSE(bar->Enabled);
+  }
+  EXPECT_FALSE(b->Edit1.Enabled);
+  EXPECT_TRUE(b->RadioGroup2.Enabled);
+  EXPECT_FALSE(b->Timer1.Enabled);
+}
+
+TEST_F(BarTest, NoModeSelectedLeavesTheBarsWhereTheyAre) {
+  b->SetScrollBar1Position(12000);
+  b->SetScrollBar2Position(18000);
+  b->RadioGroup2.ItemIndex = -1;
+  b->Store.HeaderMin = 0;
+  b->Store.HeaderMax = 0;
+  b->SetIntensityRange();
+  EXPECT_EQ(b->ScrollBar1.Position, 12000);
+  EXPECT_EQ(b->ScrollBar2.Position, 18000);
+  EXPECT_EQ(b->DisplayMin, 0);
+  EXPECT_EQ(b->DisplayMax, 1000);
+  EXPECT_EQ(b->Edit1.Text, "0.000");
+  EXPECT_EQ(b->Edit2.Text, "1000.000");
+}
+
 TEST(TypedThresholdsBeforeLoad, EnterDoesNothing) {
   TempDir dir;
   auto b = NewLogic(dir.path());

@@ -276,6 +276,22 @@ TEST_F(PaletteFolderTest, ListHandlers) {
   EXPECT_EQ(b->IttTable[5], 255);
 }
 
+TEST_F(PaletteFolderTest, PickingATableAfterAFailedLoadRedrawsNothing) {
+  Put("ramp.lut", Lines(255, "1 0 0"));
+  Put("blue.lut", Lines(255, "0 0 1"));
+  auto b = Open();
+  b->FileListBox1Click(dir.Write("broken.fits", std::string("not a FITS file")));
+  ASSERT_FALSE(b->Store.ImageLoaded);
+  ASSERT_TRUE(b->ComboBox1.Enabled);
+  const std::string status = b->Label2.Caption;
+  b->SelectComboBox1(0);
+  EXPECT_EQ(b->Label2.Caption, status);
+  // The next load uses the table.
+  ClickFile(*b, dir, "ok.fits", FitsImage<uint8_t>(8, 1, 1, {7}));
+  ASSERT_TRUE(b->Store.ImageLoaded);
+  EXPECT_EQ(b->ImaBitmap.palette[9], (Rgb{0, 0, 255}));
+}
+
 TEST_F(PaletteFolderTest, ColourTableIsReadAgainAtEveryRedraw) {
   Put("ramp.lut", Lines(255, "1 0 0"));
   auto b = Open();
