@@ -10,6 +10,7 @@
 #include "skylib/run_time_error.h"
 
 namespace kivrel {
+
 void BrowserLogic::FileListBox1Click(const std::string& full_path) {
   Store.CurrentLayer = StrToIntDef0(Edit4.Text);
   SelectedFile = full_path;
@@ -80,10 +81,18 @@ void BrowserLogic::LoadImage() {
     s.PrevZoomX2 = s.ZoomX2;
     s.PrevZoomY1 = s.ZoomY1;
     s.PrevZoomY2 = s.ZoomY2;
-    if (ComboBox3.ItemIndex > 0) {
-      ApplyFilter();
-    } else {
-      RefreshDisplay();
+    try {
+      if (ComboBox3.ItemIndex > 0) {
+        ApplyFilter();
+      } else {
+        RefreshDisplay();
+      }
+    } catch (const RunTimeError&) {
+      // A filter threshold that is not a number or an unreadable colour table: the new image
+      // never reached the preview, so the load ends as a failed one rather than leaving the
+      // previous picture over planes that no control would act on.
+      ClearDisplay();
+      throw;
     }
     s.ImageLoaded = true;
   } else if (!s.BitmapShown) {
