@@ -5,12 +5,14 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 
 namespace kivrel::ui {
 
@@ -28,6 +30,7 @@ PictureView::PictureView(QWidget* parent) : QWidget(parent) {
 
 void PictureView::SetImage(QImage image) {
   image_ = std::move(image);
+  scaled_ = QImage();
   update();
 }
 
@@ -37,18 +40,34 @@ void PictureView::SetRubberBand(std::optional<QRect> band) {
   update();
 }
 
-void PictureView::paintEvent(QPaintEvent*) {
+void PictureView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  if (image_.isNull()) {
-    painter.fillRect(rect(), Qt::black);
+  const QRect exposed = event->rect();
+  if (image_.isNull() || width() <= 0 || height() <= 0) {
+    painter.fillRect(exposed, Qt::black);
+  } else if (static_cast<qint64>(width()) * height() <= kMaxCachedPixels) {
+    // Stretched once per picture and size, whole rows and columns dropped or repeated.
+    if (scaled_.size() != size()) {
+      scaled_ = image_.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                    .convertToFormat(QImage::Format_RGB32);
+    }
+    painter.drawImage(exposed.topLeft(), scaled_, exposed);
   } else {
-    // Whole rows and columns dropped or repeated, no smoothing.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(rect(), image_);
+    // A picture zoomed far beyond the screen: only the samples under the exposed part.
+    const double sx = static_cast<double>(image_.width()) / width();
+    const double sy = static_cast<double>(image_.height()) / height();
+    const int x1 = static_cast<int>(std::floor(exposed.left() * sx));
+    const int y1 = static_cast<int>(std::floor(exposed.top() * sy));
+    const int x2 = static_cast<int>(std::ceil((exposed.right() + 1) * sx));
+    const int y2 = static_cast<int>(std::ceil((exposed.bottom() + 1) * sy));
+    const QRect source = QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)).intersected(image_.rect());
+    painter.fillRect(exposed, Qt::black);
+    painter.drawImage(
+        QRectF(source.left() / sx, source.top() / sy, source.width() / sx, source.height() / sy),
+        image_.copy(source));
   }
   if (band_) {
-    QPen pen(Qt::white, 1, Qt::DotLine);
-    painter.setPen(pen);
+    painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
     painter.setBrush(Qt::NoBrush);
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     painter.drawRect(band_->normalized().adjusted(0, 0, -1, -1));

@@ -47,7 +47,10 @@ class PictureView : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
+  // Larger views are painted from the exposed samples alone.
+  static constexpr qint64 kMaxCachedPixels = 4 << 20;
   QImage image_;
+  QImage scaled_;  // image_ stretched to the view's size, made when first painted
   std::optional<QRect> band_;
 };
 

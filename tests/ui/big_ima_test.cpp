@@ -29,6 +29,7 @@ class BigImaTest : public QObject {
   void WindowFitsThePictureAndTheScreen_data();
   void WindowFitsThePictureAndTheScreen();
   void ZoomKeepsThePlaceShown();
+  void ZoomedPictureShowsEachSampleAsABlock();
 
  private:
   void OpenRealSize();
@@ -138,6 +139,37 @@ void BigImaTest::ZoomKeepsThePlaceShown() {
   QTest::keyClick(big_ima_.get(), '-');
   QTest::keyClick(big_ima_.get(), '-');
   QCOMPARE(h->value(), 50);
+  big_ima_->close();
+}
+
+// Large zooms paint only the exposed samples, small ones a stretched copy: both must show sample
+// (x, y) over the block of screen pixels it covers.
+void BigImaTest::ZoomedPictureShowsEachSampleAsABlock() {
+  kivrel::BrowserLogic& b = dialog_->Logic();
+  b.ImaBitmap.Reset(400, 300, 8);
+  for (int y = 0; y < 300; ++y) {
+    for (int x = 0; x < 400; ++x)
+      b.ImaBitmap.Row(y)[x] = static_cast<uint8_t>((x * 7 + y * 13) % 256);
+  }
+  b.ImaBitmap.palette.assign(256, kivrel::Rgb{});
+  for (int i = 0; i < 256; ++i)
+    b.ImaBitmap.palette[static_cast<std::size_t>(i)] = {static_cast<uint8_t>(i), 0, 255};
+  OpenRealSize();
+  for (int zoom : {1, 2, 4, 8}) {
+    kivrel::ui::PictureView* view = big_ima_->Picture();
+    QCOMPARE(view->size(), QSize(400 * zoom, 300 * zoom));
+    // A patch away from the origin, as a scrolled window would expose it.
+    const QRect patch(157 * zoom - 3, 111 * zoom - 5, 4 * zoom + 7, 3 * zoom + 9);
+    const QImage shown = view->grab(patch).toImage();
+    for (int dy = 0; dy < patch.height(); ++dy) {
+      for (int dx = 0; dx < patch.width(); ++dx) {
+        const int x = (patch.left() + dx) / zoom;
+        const int y = (patch.top() + dy) / zoom;
+        QCOMPARE(qRed(shown.pixel(dx, dy)), (x * 7 + y * 13) % 256);
+      }
+    }
+    QTest::keyClick(big_ima_.get(), '+');
+  }
   big_ima_->close();
 }
 
