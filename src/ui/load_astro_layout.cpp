@@ -92,8 +92,9 @@ void TLoadAstroForm::BuildLeftPanel() {
 
   panel7_ = MakePanel(panel2_, "Panel7", QRect(8, 358, 270, 35));
   label12_ = MakeLabel(panel7_, "Label12", 4, 12);
-  combo3_ = Make<QComboBox>(panel7_, "ComboBox3", QRect(35, 8, 78, 21));
-  label13_ = MakeLabel(panel7_, "Label13", 116, 12);
+  // Four pixels left and six wider than designed, for "Gradient 1" with its arrow.
+  combo3_ = Make<QComboBox>(panel7_, "ComboBox3", QRect(31, 8, 84, 21));
+  label13_ = MakeLabel(panel7_, "Label13", 117, 12);
   edit5_ = Make<QLineEdit>(panel7_, "Edit5", QRect(144, 8, 65, 21));
   speed7_ =
       MakeGlyphButton(panel7_, "SpeedButton7", QRect(212, 7, 23, 22), Glyph::ApplyFilter, false);

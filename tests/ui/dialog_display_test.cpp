@@ -2,6 +2,7 @@
 // threshold edits and bars (with the delayed redraw), the flips, the header view on a right
 // click, and "Sauvegarde BMP".
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -52,6 +53,7 @@ class DialogDisplayTest : public QObject {
   void MovingABarRedrawsOnceAfterASecond();
   void EachBarMoveRestartsTheSecond();
   void MirrorButtonsFlipThePreview();
+  void FilterChoiceAndThresholdAreReadOnApply();
   void RightClickOnFitsOpensHeaderViewAndImageStays();
   void RightClickOnOtherFileOpensNothing();
   void SaveBmpAsksBeforeReplacing();
@@ -123,7 +125,8 @@ void DialogDisplayTest::EnterInAThresholdEditRedraws() {
     for (int x = 0; x < after.width(); ++x) {
       const int was = before.pixelIndex(x, y);
       const int is = after.pixelIndex(x, y);
-      QVERIFY2(is <= was + 1, qPrintable(QString("%1,%2: %3 -> %4").arg(x).arg(y).arg(was).arg(is)));
+      QVERIFY2(is <= was + 1,
+               qPrintable(QString("%1,%2: %3 -> %4").arg(x).arg(y).arg(was).arg(is)));
       lit += was > floor ? 1 : 0;
       darker += is < was ? 1 : 0;
     }
@@ -209,6 +212,40 @@ void DialogDisplayTest::MirrorButtonsFlipThePreview() {
   QTest::mouseClick(mirror, Qt::LeftButton);
   QCOMPARE(mirror->isChecked(), was_down);
   QVERIFY(SamePixels(dialog->Preview()->Image(), before));
+}
+
+void DialogDisplayTest::FilterChoiceAndThresholdAreReadOnApply() {
+  auto dialog = MakeDialog();
+  QVERIFY(ClickRow(dialog->FileList(), "m51_tan16.fits", Qt::LeftButton));
+  const QImage original = dialog->Preview()->Image();
+  auto* filters = Control<QComboBox>(dialog.get(), "ComboBox3");
+  auto* threshold = Control<QLineEdit>(dialog.get(), "Edit5");
+  QCOMPARE(filters->currentText(), QString("None"));
+  QCOMPARE(threshold->text(), QString("9E99"));
+
+  // Choosing a filter and typing a threshold change nothing until "apply".
+  const int smooth = filters->findText("LowPass 2");
+  QVERIFY(smooth > 0);
+  filters->setCurrentIndex(smooth);
+  emit filters->activated(smooth);
+  threshold->selectAll();
+  QTest::keyClicks(threshold, "1E99");
+  QCOMPARE(dialog->Logic().ComboBox3.ItemIndex, smooth);
+  QCOMPARE(dialog->Logic().Edit5.Text, std::string("1E99"));
+  QCOMPARE(dialog->Preview()->Image().cacheKey(), original.cacheKey());
+
+  QTest::mouseClick(Control<QToolButton>(dialog.get(), "SpeedButton7"), Qt::LeftButton);
+  QVERIFY(!SamePixels(dialog->Preview()->Image(), original));  // stars spread out
+  QTest::mouseClick(Control<QToolButton>(dialog.get(), "SpeedButton8"), Qt::LeftButton);
+  QVERIFY(SamePixels(dialog->Preview()->Image(), original));
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+
+  // The colour mode is read at the next raster load only.
+  auto* colour_mode = dialog->findChild<kivrel::ui::RadioGroup*>("RadioGroup1");
+  const qint64 key = dialog->Preview()->Image().cacheKey();
+  QTest::mouseClick(colour_mode->Button(0), Qt::LeftButton);
+  QCOMPARE(dialog->Logic().RadioGroup1.ItemIndex, 0);
+  QCOMPARE(dialog->Preview()->Image().cacheKey(), key);
 }
 
 void DialogDisplayTest::RightClickOnFitsOpensHeaderViewAndImageStays() {

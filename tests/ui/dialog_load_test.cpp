@@ -35,6 +35,7 @@ class DialogLoadTest : public QObject {
   void FileTypesFilterTheList_data();
   void FileTypesFilterTheList();
   void LayerEditAndUpDownReload();
+  void BitmapPaletteModeShowsTheFileColours();
   void CorruptHeaderShowsItsMessageAndDialogStaysUsable();
   void UnreadableFitsShowsItsReasonInTheStatusLine();
   void LanguageFileWithOnlyButtonsGivesQuestionMarks();
@@ -154,6 +155,31 @@ void DialogLoadTest::LayerEditAndUpDownReload() {
   QVERIFY(edit4->text().size() <= 2);
 }
 
+void DialogLoadTest::BitmapPaletteModeShowsTheFileColours() {
+  QTemporaryDir dir;
+  QImage source(6, 4, QImage::Format_RGB888);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 6; ++x)
+      source.setPixel(x, y, qRgb(40 * x, 60 * y, 200 - 30 * x));
+  }
+  QVERIFY(source.save(dir.filePath("colours.bmp")));
+  auto dialog = MakeDialog(dir.path());
+  auto* colour_mode = dialog->findChild<kivrel::ui::RadioGroup*>("RadioGroup1");
+  QTest::mouseClick(colour_mode->Button(0), Qt::LeftButton);  // "Palette du bitmap"
+  QVERIFY(ClickRow(dialog->FileList(), "colours.bmp", Qt::LeftButton));
+
+  QVERIFY(dialog->Logic().Store.BitmapShown);
+  const QImage shown = dialog->Preview()->Image();
+  QCOMPARE(shown.size(), source.size());
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 6; ++x)
+      QCOMPARE(shown.pixel(x, y), source.pixel(x, y));
+  }
+  QVERIFY(Control<QLabel>(dialog.get(), "Label2")->text().startsWith("colours.bmp  6x4"));
+  // The controls that lead to the palette redraw are off for such a picture.
+  QVERIFY(!Control<QWidget>(dialog.get(), "ComboBox1")->isEnabled());
+}
+
 void DialogLoadTest::CorruptHeaderShowsItsMessageAndDialogStaysUsable() {
   QTemporaryDir dir;
   const QString bad = dir.filePath("bad_bzero.fits");
@@ -264,6 +290,12 @@ void DialogLoadTest::NoCaptionIsClipped() {
       QVERIFY2(!w->geometry().intersects(other->geometry()),
                qPrintable(what + " overlaps " + other->objectName()));
     }
+  }
+  // Lists show their longest entry whole.
+  for (QComboBox* list : dialog->findChildren<QComboBox*>()) {
+    QVERIFY2(list->width() >= list->sizeHint().width(),
+             qPrintable(list->objectName() +
+                        QString(" %1 < %2").arg(list->width()).arg(list->sizeHint().width())));
   }
   // The status line's font gives way so that the file line and the sky text fit.
   auto* label2 = Control<QLabel>(dialog.get(), "Label2");

@@ -9,12 +9,14 @@ QObject* NewDialogLoadTest();
 QObject* NewDialogDisplayTest();
 QObject* NewBigImaTest();
 QObject* NewHostTest();
+QObject* NewPictureImageTest();
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   std::vector<std::unique_ptr<QObject>> tests;
-  for (QObject* (*make)() : {NewDialogLoadTest, NewDialogDisplayTest, NewBigImaTest, NewHostTest})
+  for (QObject* (*make)() :
+       {NewDialogLoadTest, NewDialogDisplayTest, NewBigImaTest, NewHostTest, NewPictureImageTest})
     tests.emplace_back(make());
 
   const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
