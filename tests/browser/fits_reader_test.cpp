@@ -307,30 +307,56 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The 8- and 16-bit readers may take integer sums for speed; they must equal the running
 // extended sums exactly, whatever the scale.
-TEST(FitsSampleType, Statistics16EqualTheRunningSums) {
+// Enough samples to cross the readers' internal chunk and lane-flush boundaries, with runs of
+// the extreme values.
+std::vector<double> ManySamples(int bitpix, int count) {
+  std::vector<double> file;
+  uint32_t x = 12345;
+  for (int i = 0; i < count; ++i) {
+    x = x * 1103515245u + 12345u;
+    const bool extreme = (i / 16) % 97 == 5;
+    if (bitpix == 8) {
+      file.push_back(extreme ? ((i & 1) != 0 ? 255 : 0) : (x >> 24));
+    } else {
+      file.push_back(extreme ? ((i & 1) != 0 ? 32767 : -32768) : static_cast<int16_t>(x >> 16));
+    }
+  }
+  return file;
+}
+
+// The 8- and 16-bit readers may take integer sums for speed; they must equal the running
+// extended sums exactly, whatever the scale.
+TEST(FitsSampleType, SmallIntegerStatisticsEqualTheRunningSums) {
   struct Scale {
     const char* bscale;
     const char* bzero;
     Extended s;
     Extended z;
   };
-  for (const Scale& k :
-       {Scale{"1", "0", 1, 0}, Scale{"1", "32768", 1, 32768}, Scale{"-3", "-100000", -3, -100000},
-        Scale{"0", "5", 0, 5}, Scale{"65536", "0", 65536, 0}, Scale{"0.1", "0.3", 0.1L, 0.3L}}) {
-    std::vector<double> file;
-    uint32_t x = 12345;
-    for (int i = 0; i < 64 * 70; ++i) {
-      x = x * 1103515245u + 12345u;
-      file.push_back(static_cast<int16_t>(x >> 16));
+  for (const int bitpix : {8, 16}) {
+    for (const Scale& k :
+         {Scale{"1", "0", 1, 0}, Scale{"1", "32768", 1, 32768}, Scale{"-3", "-100000", -3, -100000},
+          Scale{"0", "5", 0, 5}, Scale{"65536", "0", 65536, 0}, Scale{"0.1", "0.3", 0.1L, 0.3L}}) {
+      const int w = 400;
+      const int h = 700;
+      TypeRow row{"",
+                  bitpix,
+                  w,
+                  h,
+                  {Card("BSCALE", k.bscale), Card("BZERO", k.bzero)},
+                  ManySamples(bitpix, w * h),
+                  {},
+                  k.s,
+                  k.z};
+      const auto got =
+          Load(FitsFile(ImageCards(bitpix, w, h, row.cards), Encode(bitpix, row.file)));
+      const ReferenceStats ref = StatsOf(row);
+      const std::string what = std::to_string(bitpix) + " " + k.bscale + " " + k.bzero;
+      EXPECT_EQ(got->data_min, ref.min) << what;
+      EXPECT_EQ(got->data_max, ref.max) << what;
+      EXPECT_EQ(got->store.DataMean, ref.Mean()) << what;
+      EXPECT_EQ(got->store.DataSigma, ref.Sigma()) << what;
     }
-    TypeRow row{"",   16, 64,  70, {Card("BSCALE", k.bscale), Card("BZERO", k.bzero)},
-                file, {}, k.s, k.z};
-    const auto got = Load(FitsFile(ImageCards(16, 64, 70, row.cards), Encode(16, row.file)));
-    const ReferenceStats ref = StatsOf(row);
-    EXPECT_EQ(got->data_min, ref.min) << k.bscale << " " << k.bzero;
-    EXPECT_EQ(got->data_max, ref.max) << k.bscale << " " << k.bzero;
-    EXPECT_EQ(got->store.DataMean, ref.Mean()) << k.bscale << " " << k.bzero;
-    EXPECT_EQ(got->store.DataSigma, ref.Sigma()) << k.bscale << " " << k.bzero;
   }
 }
 
@@ -387,6 +413,82 @@ INSTANTIATE_TEST_SUITE_P(
         BlankRow{"Double", -64, "-32768", -32768, {-32768, 1e-3, 5, -32768}, {0, 1e-3, 5, 0}},
         BlankRow{"NegativeZeroMatchesZero", -64, "0", 0, {kMinus0, 1, 2, 3}, {0, 1, 2, 3}}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// Random bit patterns, rich in the special first bytes and in zeros of both signs, decoded
+// by the reader and one by one through SwapSingle / SwapDouble and the literal blank test.
+template <typename F>
+void CheckDecodedBits(const char* blank_card) {
+  constexpr int kSize = sizeof(F);
+  const int bitpix = kSize == 4 ? -32 : -64;
+  const int w = 37;
+  const int h = 29;
+  Bytes data;
+  uint64_t x = 88172645463325252ull;
+  for (int i = 0; i < w * h; ++i) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    uint8_t b[8];
+    for (int k = 0; k < 8; ++k)
+      b[k] = static_cast<uint8_t>(x >> (8 * k));
+    switch (i % 7) {
+      case 0:
+        b[0] = 0x7F;
+        break;
+      case 1:
+        b[0] = 0xFF;
+        break;
+      case 2:
+        std::fill(b + 1, b + 8, 0);
+        b[0] &= 0x80;
+        break;  // +0 or -0
+      case 3:
+        b[0] = 0x3F;
+        b[1] = kSize == 4 ? 0x80 : 0xF0;
+        std::fill(b + 2, b + 8, 0);
+        break;
+      default:
+        break;
+    }
+    data.insert(data.end(), b, b + kSize);
+  }
+  std::vector<std::string> extra;
+  double blank = 0;
+  if (blank_card != nullptr) {
+    extra.push_back(Card("BLANK", blank_card));
+    blank = static_cast<double>(StrToFloat(blank_card));
+  }
+  const auto got = Load(FitsFile(ImageCards(bitpix, w, h, extra), data));
+  ASSERT_EQ(got->height, h);
+  for (int r = 0; r < h; ++r) {
+    for (int j = 0; j < w; ++j) {
+      const uint8_t* b = data.data() + (static_cast<std::size_t>(r) * w + j) * kSize;
+      double v = kSize == 4 ? static_cast<double>(SwapSingle(b)) : SwapDouble(b);
+      if (v == blank) v = 0;
+      double stored = 0;
+      VisitPlanes(got->store, bitpix, [&](const auto& plane, const auto&) {
+        stored = static_cast<double>(plane.At(h - 1 - r, j));
+      });
+      ASSERT_TRUE(SameBits(stored, v)) << r << " " << j << ": " << stored << " vs " << v;
+    }
+  }
+}
+
+TEST(FitsDecode, FloatBitsWithoutBlank) {
+  CheckDecodedBits<float>(nullptr);
+}
+TEST(FitsDecode, FloatBitsWithBlankOne) {
+  CheckDecodedBits<float>("1");
+}
+TEST(FitsDecode, FloatBitsWithBlankNotAFloat) {
+  CheckDecodedBits<float>("0.1");
+}
+TEST(FitsDecode, DoubleBitsWithoutBlank) {
+  CheckDecodedBits<double>(nullptr);
+}
+TEST(FitsDecode, DoubleBitsWithBlankOne) {
+  CheckDecodedBits<double>("1");
+}
 
 // ---- Small cases ----------------------------------------------------------------------------
 

@@ -10,6 +10,10 @@
 #include "browser/readers/fits_header.h"
 #include "browser/readers/sample_stats.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kivrel {
 
 int16_t Swap16(const uint8_t* b) {
@@ -42,6 +46,7 @@ double SwapDouble(const uint8_t* b) {
 namespace {
 
 constexpr std::size_t kChunkBytes = 256 * 1024;  // a multiple of every sample size
+constexpr int64_t kRunSamples = 4096;
 
 // Decoding of a run of samples of one BITPIX into the plane's element type, with the blank
 // value replaced by 0.
@@ -95,14 +100,58 @@ struct Decoder<int32_t> {
   }
 };
 
+// A decoded sample is 0 when its big-endian bits have the first byte 0x7F or 0xFF (the float
+// rule) or when, as a number, it equals the blank value; both are tested on the bits so that
+// the loop vectorises. `blank_mask` and `blank_bits` give the bits a blank sample has (a blank
+// of 0 matches both zeros; a blank that is no value of the type matches nothing).
+template <typename F, typename U>
+void BlankBits(double blank, U& blank_mask, U& blank_bits) {
+  const bool representable = std::fabs(blank) <= std::numeric_limits<F>::max() &&
+                             static_cast<double>(static_cast<F>(blank)) == blank;
+  const U sign = U{1} << (8 * sizeof(U) - 1);
+  if (!representable) {
+    blank_mask = 0;
+    blank_bits = 1;
+  } else if (blank == 0) {
+    blank_mask = static_cast<U>(~sign);
+    blank_bits = 0;
+  } else {
+    const F b = static_cast<F>(blank);
+    blank_mask = static_cast<U>(~U{0});
+    std::memcpy(&blank_bits, &b, sizeof b);
+  }
+}
+
 template <>
 struct Decoder<float> {
   static constexpr int kBytes = 4;
   static void Run(const uint8_t* in, std::size_t n, float* out, const BlankRule& blank) {
-    for (std::size_t i = 0; i < n; ++i) {
-      float v = SwapSingle(in + 4 * i);
-      if (static_cast<double>(v) == blank.value) v = 0.0f;
-      out[i] = v;
+    uint32_t mask;
+    uint32_t match;
+    BlankBits<float>(blank.value, mask, match);
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Four samples at a time: the byte swap, then both rules as masks.
+    const __m128i v_mask = _mm_set1_epi32(static_cast<int32_t>(mask));
+    const __m128i v_match = _mm_set1_epi32(static_cast<int32_t>(match));
+    const __m128i v_7f = _mm_set1_epi32(0x7F);
+    for (; i + 4 <= n; i += 4) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
+      const __m128i halves = _mm_or_si128(_mm_slli_epi16(x, 8), _mm_srli_epi16(x, 8));
+      __m128i bits = _mm_or_si128(_mm_slli_epi32(halves, 16), _mm_srli_epi32(halves, 16));
+      const __m128i top = _mm_and_si128(_mm_srli_epi32(bits, 24), v_7f);
+      bits = _mm_andnot_si128(_mm_cmpeq_epi32(top, v_7f), bits);
+      bits = _mm_andnot_si128(_mm_cmpeq_epi32(_mm_and_si128(bits, v_mask), v_match), bits);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), bits);
+    }
+#endif
+    for (; i < n; ++i) {
+      uint32_t raw;
+      std::memcpy(&raw, in + 4 * i, 4);
+      uint32_t bits = __builtin_bswap32(raw);
+      bits = ((bits >> 24) & 0x7F) == 0x7F ? 0 : bits;
+      bits = (bits & mask) == match ? 0 : bits;
+      std::memcpy(out + i, &bits, 4);
     }
   }
 };
@@ -111,10 +160,16 @@ template <>
 struct Decoder<double> {
   static constexpr int kBytes = 8;
   static void Run(const uint8_t* in, std::size_t n, double* out, const BlankRule& blank) {
+    uint64_t mask;
+    uint64_t match;
+    BlankBits<double>(blank.value, mask, match);
     for (std::size_t i = 0; i < n; ++i) {
-      double v = SwapDouble(in + 8 * i);
-      if (v == blank.value) v = 0.0;
-      out[i] = v;
+      uint64_t raw;
+      std::memcpy(&raw, in + 8 * i, 8);
+      uint64_t bits = __builtin_bswap64(raw);
+      bits = ((bits >> 56) & 0x7F) == 0x7F ? 0 : bits;
+      bits = (bits & mask) == match ? 0 : bits;
+      std::memcpy(out + i, &bits, 8);
     }
   }
 };
@@ -153,8 +208,9 @@ void ReadLayer(ByteSource& file, Plane<T>& plane, int64_t height, int64_t width,
         std::fill(chunk.data() + len, chunk.data() + padded, uint8_t{0});
         len = padded;
       }
-      const auto n = static_cast<std::size_t>(
-          std::min<int64_t>(width - j, static_cast<int64_t>((len - pos) / D::kBytes)));
+      // Small runs keep the decoded samples in the first-level cache for the statistics.
+      const auto n = static_cast<std::size_t>(std::min<int64_t>(
+          {width - j, static_cast<int64_t>((len - pos) / D::kBytes), kRunSamples}));
       const bool whole_in_plane = dst != nullptr && j + static_cast<int64_t>(n) <= cap_cols;
       T* out = whole_in_plane ? dst + j : scratch.data();
       D::Run(chunk.data() + pos, n, out, blank);
