@@ -92,6 +92,7 @@ TLoadAstroForm::TLoadAstroForm(const BrowserOptions& options, QWidget* parent)
   BuildLeftPanel();
   BuildRightPanels();
   BuildButtonRow();
+  ConnectFileControls();
   ConnectHandlers();
   ConnectMouse();
   Mirror();
@@ -99,7 +100,7 @@ TLoadAstroForm::TLoadAstroForm(const BrowserOptions& options, QWidget* parent)
 
 TLoadAstroForm::~TLoadAstroForm() = default;
 
-void TLoadAstroForm::ConnectHandlers() {
+void TLoadAstroForm::ConnectFileControls() {
   BrowserLogic& b = *logic_;
   connect(tree_, &FolderTree::SelectionChanged, this, [this](const QString& path) {
     // The list shows the new folder; nothing is loaded and the preview keeps its picture.
@@ -109,8 +110,14 @@ void TLoadAstroForm::ConnectHandlers() {
   connect(file_list_, &FileListBox::FileChosen, this, &TLoadAstroForm::OnFileChosen);
   connect(file_list_, &FileListBox::RightPressed, this, &TLoadAstroForm::OnRightPressed);
   connect(edit3_, &QLineEdit::returnPressed, this, &TLoadAstroForm::OnEdit3Return);
+  connect(edit3_, &QLineEdit::textChanged, this,
+          [&b](const QString& t) { b.Edit3.Text = t.toStdString(); });
+  b.Edit3.Text = edit3_->text().toStdString();
   connect(filter_combo_, &QComboBox::activated, this, &TLoadAstroForm::OnFileType);
+}
 
+void TLoadAstroForm::ConnectHandlers() {
+  BrowserLogic& b = *logic_;
   // Read only when needed: every change goes to plain engine state.
   connect(edit1_, &QLineEdit::textEdited, this,
           [&b](const QString& t) { b.Edit1.Text = t.toStdString(); });
@@ -240,7 +247,6 @@ bool TLoadAstroForm::OpenFile(const QString& path) {
 
 void TLoadAstroForm::OnFileChosen(const QString& path) {
   edit3_->setText(QFileInfo(path).fileName());
-  logic_->Edit3.Text = edit3_->text().toStdString();
   Run([&] { logic_->FileListBox1Click(LocalPath(path)); });
 }
 

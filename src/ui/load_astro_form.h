@@ -92,6 +92,7 @@ class TLoadAstroForm : public QDialog {
   void BuildLeftPanel();
   void BuildRightPanels();
   void BuildButtonRow();
+  void ConnectFileControls();
   void ConnectHandlers();
   void ConnectMouse();
   void MirrorTexts();
