@@ -360,6 +360,32 @@ TEST(FitsSampleType, SmallIntegerStatisticsEqualTheRunningSums) {
   }
 }
 
+// A 16-bit image wider than the cap, with an odd width and blank samples: every run alignment
+// of the rows, the kept and the dropped columns.
+TEST(FitsSampleType, WideBlanked16) {
+  const int w = 4099;
+  const int h = 9;
+  std::vector<double> file = ManySamples(16, w * h);
+  for (std::size_t i = 0; i < file.size(); i += 13)
+    file[i] = -32768;
+  TypeRow row{"",   16, w, h,     {Card("BLANK", "-32768"), Card("BZERO", "32768")},
+              file, {}, 1, 32768, -32768};
+  const auto got = Load(FitsFile(ImageCards(16, w, h, row.cards), Encode(16, file)));
+  ASSERT_EQ(got->height, h);
+  ASSERT_EQ(got->width, 4000);
+  for (int r = 0; r < h; ++r) {
+    for (int j = 0; j < 4000; ++j) {
+      const double v = file[static_cast<std::size_t>(r) * w + j];
+      ASSERT_EQ(got->store.Imai16.At(h - 1 - r, j), v == -32768 ? 0 : v) << r << " " << j;
+    }
+  }
+  const ReferenceStats ref = StatsOf(row);
+  EXPECT_EQ(got->data_min, ref.min);
+  EXPECT_EQ(got->data_max, ref.max);
+  EXPECT_EQ(got->store.DataMean, ref.Mean());
+  EXPECT_EQ(got->store.DataSigma, ref.Sigma());
+}
+
 // ---- BLANK --------------------------------------------------------------------------------
 
 struct BlankRow {

@@ -81,6 +81,18 @@ class SampleStats {
     }
   }
 
+  // Whether the sums are taken exactly in integers (8- and 16-bit samples, integer scale).
+  bool Exact() const { return exact_; }
+
+  // Integer sums that a caller took over `n` raw samples itself (only when Exact()).
+  void AddExactSums(uint64_t n, Int128 sum, Int128 sum_sq, int64_t lo, int64_t hi) {
+    raw_sum_ += sum;
+    raw_sum_sq_ += sum_sq;
+    raw_min_ = std::min(raw_min_, lo);
+    raw_max_ = std::max(raw_max_, hi);
+    count_ += n;
+  }
+
   void AddZeros(uint64_t n) {
     if (n == 0) return;
     if (exact_) {
