@@ -3,7 +3,13 @@
 // failures it names.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -368,6 +374,34 @@ TEST(FitsFailure, FolderRaisesCannotOpen) {
   int32_t h = 0, w = 0;
   double lo = 0, hi = 0;
   EXPECT_THROW(ReadFits(store, folder, h, w, lo, hi), RunTimeError);
+}
+
+// A named pipe with a FITS name must not block the load waiting for a writer.
+TEST(FitsFailure, NamedPipeRaisesCannotOpenAtOnce) {
+  test::TempFile file("x.fits", Bytes{});
+  const std::string pipe = file.path() + ".pipe.fits";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  auto load = std::async(std::launch::async, [&] {
+    ImageStore store;
+    int32_t h = 0, w = 0;
+    double lo = 0, hi = 0;
+    try {
+      ReadFits(store, pipe, h, w, lo, hi);
+    } catch (const RunTimeError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  });
+  if (load.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    // Release the blocked open so that the test can end.
+    const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+    load.wait();
+    ::unlink(pipe.c_str());
+    FAIL() << "the load blocked on a named pipe";
+  }
+  EXPECT_EQ(load.get(), "Cannot open file " + pipe);
+  ::unlink(pipe.c_str());
 }
 
 TEST(FitsFailure, UnconvertibleNumberRaises) {

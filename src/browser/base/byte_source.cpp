@@ -13,13 +13,15 @@
 namespace kivrel {
 
 std::unique_ptr<FileByteSource> FileByteSource::Open(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer before the check below.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) ThrowCannotOpen(path);
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     ThrowCannotOpen(path);
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return std::unique_ptr<FileByteSource>(
       new FileByteSource(fd, path, static_cast<uint64_t>(st.st_size)));
 }
