@@ -61,6 +61,32 @@ bool FileExists(const std::string& path) {
   return fs::is_regular_file(path, ec);
 }
 
+// Reads a table file with `read_entries`, with the trace lines of the file's opening and
+// closing (the closing one also when reading fails). False when the file does not exist.
+template <typename F>
+bool ReadTable(const std::string& file, F read_entries) {
+  if (!FileExists(file)) {
+    Trace("File not found : " + file);
+    return false;
+  }
+  Trace("AssignFile " + file);
+  Trace("Reset " + file);
+  TableFileReader reader(ReadTableText(file));
+  struct CloseTrace {
+    const std::string& name;
+    ~CloseTrace() { Trace("Close " + name); }
+  } close{file};
+  read_entries(reader);
+  return true;
+}
+
+void SelectItem(ComboBoxControl& list, int32_t index) {
+  list.ItemIndex = index;
+  list.Text = index >= 0 && index < static_cast<int32_t>(list.Items.size())
+                  ? list.Items[static_cast<std::size_t>(index)]
+                  : "";
+}
+
 }  // namespace
 
 void BrowserLogic::FillPaletteLists() {
@@ -85,25 +111,17 @@ void BrowserLogic::FillPaletteLists() {
 }
 
 Palette256 BrowserLogic::LoadLutPalette() {
-  const std::string file = TableFile(AppDir, ComboBox1.Text, ".lut");
   Palette256 palette;
-  if (FileExists(file)) {
-    Trace("AssignFile " + file);
-    Trace("Reset " + file);
-    TableFileReader reader(ReadTableText(file));
-    struct CloseTrace {
-      const std::string& name;
-      ~CloseTrace() { Trace("Close " + name); }
-    } close{file};
+  const bool found = ReadTable(TableFile(AppDir, ComboBox1.Text, ".lut"), [&](TableFileReader& in) {
     for (int i = 1; i < 256; ++i) {
-      const double r = reader.ReadNumber();
-      const double g = reader.ReadNumber();
-      const double b = reader.ReadNumber();
-      reader.SkipLine();
+      const double r = in.ReadNumber();
+      const double g = in.ReadNumber();
+      const double b = in.ReadNumber();
+      in.SkipLine();
       palette[i] = Rgb{TableByte(r), TableByte(g), TableByte(b)};
     }
-  } else {
-    Trace("File not found : " + file);
+  });
+  if (!found) {
     for (int i = 0; i < 256; ++i) {
       const auto v = static_cast<uint8_t>(i);
       palette[i] = Rgb{v, v, v};
@@ -114,21 +132,13 @@ Palette256 BrowserLogic::LoadLutPalette() {
 }
 
 void BrowserLogic::LoadIttTable() {
-  const std::string file = TableFile(AppDir, ComboBox2.Text, ".itt");
-  if (FileExists(file)) {
-    Trace("AssignFile " + file);
-    Trace("Reset " + file);
-    TableFileReader reader(ReadTableText(file));
-    struct CloseTrace {
-      const std::string& name;
-      ~CloseTrace() { Trace("Close " + name); }
-    } close{file};
+  const bool found = ReadTable(TableFile(AppDir, ComboBox2.Text, ".itt"), [&](TableFileReader& in) {
     for (int k = 1; k < 256; ++k) {
-      IttTable[k] = TableByte(reader.ReadNumber());
-      reader.SkipLine();
+      IttTable[k] = TableByte(in.ReadNumber());
+      in.SkipLine();
     }
-  } else {
-    Trace("File not found : " + file);
+  });
+  if (!found) {
     for (int k = 1; k < 256; ++k)
       IttTable[k] = static_cast<uint8_t>(k);
   }
@@ -143,18 +153,12 @@ void BrowserLogic::BuildColourBar() {
 }
 
 void BrowserLogic::SelectComboBox1(int32_t index) {
-  ComboBox1.ItemIndex = index;
-  ComboBox1.Text = index >= 0 && index < static_cast<int32_t>(ComboBox1.Items.size())
-                       ? ComboBox1.Items[static_cast<std::size_t>(index)]
-                       : "";
+  SelectItem(ComboBox1, index);
   ComboBox1Change();
 }
 
 void BrowserLogic::SelectComboBox2(int32_t index) {
-  ComboBox2.ItemIndex = index;
-  ComboBox2.Text = index >= 0 && index < static_cast<int32_t>(ComboBox2.Items.size())
-                       ? ComboBox2.Items[static_cast<std::size_t>(index)]
-                       : "";
+  SelectItem(ComboBox2, index);
   ComboBox2Change();
 }
 
