@@ -20,6 +20,9 @@ import random
 import struct
 import sys
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_samples import rows_bottom_up, star_field  # noqa: E402
+
 HEADER = struct.Struct("<BBh32s32shhhhiiihhh10s14shhhhi80s80s")
 assert HEADER.size == 290
 
@@ -45,25 +48,6 @@ def pic_header(columns, rows, sample_size, data_type=3, *, name="", linked="", h
         text(comment1, 80), text(comment2, 80))
 
 
-def star_field(width, height, rng, stars, sky=900.0, noise=25.0):
-    img = [[rng.gauss(sky, noise) for _ in range(width)] for _ in range(height)]
-    for _ in range(stars):
-        cx, cy = rng.uniform(4, width - 4), rng.uniform(4, height - 4)
-        amp = 10 ** rng.uniform(2.0, 4.4)
-        sig = rng.uniform(0.8, 2.2)
-        r = int(4 * sig) + 1
-        for y in range(max(0, int(cy) - r), min(height, int(cy) + r + 1)):
-            for x in range(max(0, int(cx) - r), min(width, int(cx) + r + 1)):
-                d2 = (x - cx) ** 2 + (y - cy) ** 2
-                img[y][x] += amp * math.exp(-d2 / (2 * sig * sig))
-    return img
-
-
-def rows_bottom_up(img):
-    """The picture's rows in file order: bottom row first."""
-    return list(reversed(img))
-
-
 def write(path, header, samples_fmt, img):
     with open(path, "wb") as f:
         f.write(header)
@@ -76,7 +60,7 @@ def main():
     rng = random.Random(20040312)
 
     w, h = 200, 150
-    img = star_field(w, h, rng, stars=60)
+    img = star_field(w, h, rng, stars=60, noise=25.0, margin=4, brightest=4.4, widest=2.2)
     img = [[max(-32768, min(32767, int(round(v)))) for v in row] for row in img]
     write(os.path.join(out, "stars16.pic"),
           pic_header(w, h, 16, name="M 13", linked="M 13 noir", high=2400, low=850,

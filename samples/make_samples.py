@@ -47,12 +47,14 @@ def pad_data(data):
     return data + b"\0" * ((-len(data)) % 2880)
 
 
-def star_field(width, height, rng, stars, sky=900.0, noise=20.0):
+def star_field(width, height, rng, stars, sky=900.0, noise=20.0, margin=5, brightest=4.5,
+               widest=2.5):
+    """Sky background with noise and Gaussian stars, rows top to bottom."""
     img = [[rng.gauss(sky, noise) for _ in range(width)] for _ in range(height)]
     for _ in range(stars):
-        cx, cy = rng.uniform(5, width - 5), rng.uniform(5, height - 5)
-        amp = 10 ** rng.uniform(2.0, 4.5)
-        sig = rng.uniform(0.8, 2.5)
+        cx, cy = rng.uniform(margin, width - margin), rng.uniform(margin, height - margin)
+        amp = 10 ** rng.uniform(2.0, brightest)
+        sig = rng.uniform(0.8, widest)
         r = int(4 * sig) + 1
         for y in range(max(0, int(cy) - r), min(height, int(cy) + r + 1)):
             for x in range(max(0, int(cx) - r), min(width, int(cx) + r + 1)):
