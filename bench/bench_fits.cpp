@@ -41,7 +41,7 @@ bool Present(const std::string& path, benchmark::State& state) {
     return true;
   }
   state.SkipWithError(
-      (path + " is missing: run /work/shared/bench/gen_images.py " + BenchDir()).c_str());
+      (path + " is missing: run ../shared/bench/gen_images.py " + BenchDir()).c_str());
   return false;
 }
 
