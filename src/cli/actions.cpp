@@ -16,13 +16,13 @@ const std::set<std::string>& Unavailable() {
   return names;
 }
 
-struct ActionSpec {
+struct ActionKind {
   int values;  // values per occurrence
   const char* help;
 };
 
-const std::map<std::string, ActionSpec>& ActionSpecs() {
-  static const std::map<std::string, ActionSpec> specs = {
+const std::map<std::string, ActionKind>& ActionKinds() {
+  static const std::map<std::string, ActionKind> kinds = {
       {"type-thresholds", {2, "MIN MAX typed into Edit1 and Edit2, then Enter"}},
       {"level-click", {1, "Click item N (0..4) of the level-mode group"}},
       {"bar1", {1, "Move the minimum bar to POS"}},
@@ -39,7 +39,7 @@ const std::map<std::string, ActionSpec>& ActionSpecs() {
       {"set-layer", {1, "The layer edit's text changes to TEXT"}},
       {"at", {1, "X,Y: mouse move over the preview, no button"}},
   };
-  return specs;
+  return kinds;
 }
 
 int ParseInt(const std::string& option, const std::string& text, int lo, int hi) {
@@ -107,12 +107,12 @@ void AddOptions(CLI::App& sub, Settings& s) {
       ->check(CLI::Range(-1, kFilterCount - 1));
   sub.add_option("--filter-threshold", s.filter_threshold, "Filter threshold text (Edit5)");
   sub.add_option("--layer", s.layer, "Layer edit text before the click (Edit4)");
-  for (const auto& [name, spec] : ActionSpecs()) {
-    if (spec.values == 0) {
-      sub.add_flag("--" + name, spec.help)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  for (const auto& [name, kind] : ActionKinds()) {
+    if (kind.values == 0) {
+      sub.add_flag("--" + name, kind.help)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     } else {
-      sub.add_option("--" + name, spec.help)
-          ->expected(spec.values)
+      sub.add_option("--" + name, kind.help)
+          ->expected(kind.values)
           ->allow_extra_args(false)
           ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     }
@@ -129,18 +129,18 @@ std::vector<Action> CollectActions(const CLI::App& sub) {
   std::vector<Action> actions;
   for (const CLI::Option* opt : sub.parse_order()) {
     const std::string name = opt->get_name().substr(2);
-    const auto spec = ActionSpecs().find(name);
-    if (spec == ActionSpecs().end()) continue;
+    const auto kind = ActionKinds().find(name);
+    if (kind == ActionKinds().end()) continue;
     // The parse order lists an option once per value: an occurrence of a two-value option
     // is two entries, and only its first one starts an action.
     const std::size_t entry = entries[opt]++;
-    if (spec->second.values > 1 && entry % static_cast<std::size_t>(spec->second.values) != 0) {
+    if (kind->second.values > 1 && entry % static_cast<std::size_t>(kind->second.values) != 0) {
       continue;
     }
     Action a{name, {}};
     const auto& results = opt->results();
     std::size_t& at = cursor[opt];
-    for (int i = 0; i < spec->second.values && at < results.size(); ++i)
+    for (int i = 0; i < kind->second.values && at < results.size(); ++i)
       a.args.push_back(results[at++]);
     Validate(a);
     actions.push_back(std::move(a));
