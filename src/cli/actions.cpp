@@ -1,7 +1,6 @@
 #include "cli/actions.h"
 
 #include <map>
-#include <set>
 #include <sstream>
 
 #include "browser/base/numbers.h"
@@ -10,12 +9,7 @@
 namespace kivrel::cli {
 namespace {
 
-// Actions and settings whose handlers are not built yet.
-const std::set<std::string>& Unavailable() {
-  static const std::set<std::string> names = {};
-  return names;
-}
-
+// The post-load actions: how many values each occurrence takes, and its help text.
 struct ActionKind {
   int values;  // values per occurrence
   const char* help;
@@ -68,12 +62,7 @@ std::vector<int32_t> ParsePoint(const std::string& option, const std::string& te
   return values;
 }
 
-void CheckAvailable(const std::string& name) {
-  if (Unavailable().count(name) != 0) throw UsageError("--" + name + ": not available yet");
-}
-
 void Validate(const Action& a) {
-  CheckAvailable(a.name);
   if (a.name == "level-click") ParseInt(a.name, a.args[0], 0, 4);
   if (a.name == "bar1" || a.name == "bar2") ParseInt(a.name, a.args[0], INT32_MIN, INT32_MAX);
   if (a.name == "drag") ParsePoint(a.name, a.args[0], 4);
@@ -120,10 +109,6 @@ void AddOptions(CLI::App& sub, Settings& s) {
 }
 
 std::vector<Action> CollectActions(const CLI::App& sub) {
-  for (const std::string name :
-       {"colour-mode", "level-mode", "lut", "itt", "filter", "filter-threshold"}) {
-    if (sub.get_option("--" + name)->count() > 0) CheckAvailable(name);
-  }
   std::map<const CLI::Option*, std::size_t> cursor;
   std::map<const CLI::Option*, std::size_t> entries;
   std::vector<Action> actions;
