@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/base/text.h"
 #include "browser/dialog/app_dir.h"
 #include "browser/dialog/browser_logic.h"
 #include "cli/actions.h"
@@ -40,6 +41,12 @@ void CheckReadable(const std::string& path) {
   }
 }
 
+bool NeedsDecoder(const std::string& file) {
+  const std::string ext = kivrel::LowerExtension(file);
+  return ext != ".bmp" &&
+         kivrel::ExtensionOccursIn(ext, ".bmp .dib .gif .jif .jpg .jpeg .tga .rle .pcx");
+}
+
 struct Run {
   std::string file;
   std::string output;
@@ -50,6 +57,10 @@ struct Run {
 int RunState(const Run& run, bool render) {
   kivrel::BrowserOptions options;
   options.app_dir = run.settings.app_dir ? *run.settings.app_dir : kivrel::ResolveAppDir();
+  // The window loads the decoder library once per session; a run of the CLI is one click, and
+  // only a raster file other than a bitmap can need the library, whose loading (a few
+  // milliseconds for GraphicsMagick and its delegates) would otherwise dominate a small file.
+  options.load_decoder = NeedsDecoder(run.file);
   std::optional<std::string> error;
   std::optional<BrowserLogic> logic;
   try {

@@ -3,16 +3,17 @@
 namespace kivrel {
 
 void ImageStore::ResetPlanes(int32_t keep_type) {
-  Imai8.Reset(keep_type != kSample8);
-  OrigImai8.Reset(keep_type != kSample8);
-  Imai16.Reset(keep_type != kSample16);
-  OrigImai16.Reset(keep_type != kSample16);
-  Imai32.Reset(keep_type != kSample32);
-  OrigImai32.Reset(keep_type != kSample32);
-  Imar32.Reset(keep_type != kSampleF32);
-  OrigImar32.Reset(keep_type != kSampleF32);
-  Imar64.Reset(keep_type != kSampleF64);
-  OrigImar64.Reset(keep_type != kSampleF64);
+  // The unfiltered copies go first: one that still shares the working plane's memory lets go
+  // of it, so that the working plane keeps the block for the next image of its type.
+  auto reset = [keep_type](int32_t type, auto& plane, auto& orig) {
+    orig.Reset(keep_type != type || orig.SharesMemoryWith(plane));
+    plane.Reset(keep_type != type);
+  };
+  reset(kSample8, Imai8, OrigImai8);
+  reset(kSample16, Imai16, OrigImai16);
+  reset(kSample32, Imai32, OrigImai32);
+  reset(kSampleF32, Imar32, OrigImar32);
+  reset(kSampleF64, Imar64, OrigImar64);
 }
 
 void ImageStore::ReleaseIdlePlanes() {

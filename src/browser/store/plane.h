@@ -1,8 +1,13 @@
 // A sample plane: one contiguous block indexed [row][column], row 0 the top of the picture.
+//
+// Copies share their memory until one of them is written: the unfiltered copy that every load
+// makes costs nothing until a filter writes the working plane. Any non-const access to the
+// elements gives the plane a block of its own first.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "browser/base/large_buffer.h"
@@ -21,14 +26,17 @@ class Plane {
   void Resize(int32_t rows, int32_t cols) {
     if (rows < 0 || cols < 0) throw std::bad_array_new_length();
     const std::size_t count = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
-    buffer_.Reserve((count == 0 ? 1 : count) * sizeof(T));
+    // A shared block keeps serving the other plane; this one needs a block of its own.
+    if (!buffer_ || buffer_.use_count() > 1) buffer_ = std::make_shared<LargeBuffer>();
+    buffer_->Reserve((count == 0 ? 1 : count) * sizeof(T));
     rows_ = rows;
     cols_ = cols;
   }
 
-  // Back to 1 x 1 holding 0; with `release` the memory goes back to the system.
+  // Back to 1 x 1 holding 0; with `release` the memory goes back to the system (a shared block
+  // is only let go of).
   void Reset(bool release) {
-    if (release) buffer_.Release();
+    if (release) buffer_.reset();
     Resize(1, 1);
     data()[0] = T{};
   }
@@ -40,9 +48,12 @@ class Plane {
       p[i] = value;
   }
 
+  // Becomes a copy of `other`, sharing its memory until either is written.
   void CopyFrom(const Plane& other) {
-    Resize(other.rows_, other.cols_);
-    std::memcpy(data(), other.data(), size() * sizeof(T));
+    if (this == &other) return;
+    buffer_ = other.buffer_;
+    rows_ = other.rows_;
+    cols_ = other.cols_;
   }
 
   int32_t rows() const { return rows_; }
@@ -53,16 +64,30 @@ class Plane {
   bool Contains(int32_t row, int32_t col) const {
     return row >= 0 && row < rows_ && col >= 0 && col < cols_;
   }
+  // Whether this plane and `other` use the same memory (a copy not written since).
+  bool SharesMemoryWith(const Plane& other) const { return buffer_ == other.buffer_; }
 
-  T* data() { return static_cast<T*>(buffer_.data()); }
-  const T* data() const { return static_cast<const T*>(buffer_.data()); }
+  T* data() {
+    Unshare();
+    return static_cast<T*>(buffer_->data());
+  }
+  const T* data() const { return static_cast<const T*>(buffer_->data()); }
   T* Row(int32_t row) { return data() + static_cast<std::size_t>(row) * cols_; }
   const T* Row(int32_t row) const { return data() + static_cast<std::size_t>(row) * cols_; }
   T& At(int32_t row, int32_t col) { return Row(row)[col]; }
   const T& At(int32_t row, int32_t col) const { return Row(row)[col]; }
 
  private:
-  LargeBuffer buffer_;
+  void Unshare() {
+    if (buffer_.use_count() <= 1) return;
+    auto own = std::make_shared<LargeBuffer>();
+    const std::size_t bytes = (size() == 0 ? 1 : size()) * sizeof(T);
+    own->Reserve(bytes);
+    std::memcpy(own->data(), buffer_->data(), bytes);
+    buffer_ = std::move(own);
+  }
+
+  std::shared_ptr<LargeBuffer> buffer_;
   int32_t rows_ = 0;
   int32_t cols_ = 0;
 };
