@@ -293,6 +293,17 @@ TEST_F(BarTest, TypedThresholdsApplyAtOnceAndKeepTheirText) {
   EXPECT_FALSE(b->ScrollUpdating);
 }
 
+TEST_F(BarTest, ThresholdsBeyondAnyBarPositionClampToTheEnds) {
+  // Far more than 2^31 steps from 0: the positions clamp, the thresholds stay exact.
+  b->Edit1.Text = "-1e300";
+  b->Edit2.Text = "1E300";
+  b->Edit1KeyPress('\r');
+  EXPECT_EQ(b->ScrollBar1.Position, 0);
+  EXPECT_EQ(b->ScrollBar2.Position, 30000);
+  EXPECT_EQ(b->DisplayMin, -1e300);
+  EXPECT_EQ(b->DisplayMax, 1e300);
+}
+
 TEST_F(BarTest, OtherKeysDoNothing) {
   b->Edit1.Text = "12";
   b->Edit1KeyPress('1');
