@@ -28,6 +28,10 @@ struct LoadErrorCase {
   const char* message;
 };
 
+void PrintTo(const LoadErrorCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class LoadError : public ::testing::TestWithParam<LoadErrorCase> {};
 
 TEST_P(LoadError, EndsAsAFailedLoadAndTheNextClickWorks) {
