@@ -9,6 +9,7 @@
 
 #include "browser/readers/fits_header.h"
 #include "browser/readers/sample_stats.h"
+#include "browser/readers/turned_rows.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -45,7 +46,6 @@ double SwapDouble(const uint8_t* b) {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = 256 * 1024;  // a multiple of every sample size
 constexpr int64_t kRunSamples = 4096;
 
 // Decoding of a run of samples of one BITPIX into the plane's element type, with the blank
@@ -271,61 +271,19 @@ void DecodeAndCount(const uint8_t* in, std::size_t n, T* out, bool in_plane, con
   stats.Add(out, n);
 }
 
-// Reads `height` x `width` samples from the current position into `plane` (rows turned over,
-// capped), accumulating `stats`. Samples beyond the end of the file are 0.
-template <typename T>
-void ReadLayer(ByteSource& file, Plane<T>& plane, int64_t height, int64_t width,
-               const BlankRule& blank, SampleStats<T>& stats) {
-  using D = Decoder<T>;
-  const int64_t cap_cols = plane.cols();
-  std::vector<uint8_t> chunk(kChunkBytes);
-  std::vector<T> scratch(kChunkBytes / D::kBytes);
-  std::size_t pos = 0;
-  std::size_t len = 0;
-  for (int64_t r = 0; r < height; ++r) {
-    const int64_t d = height - 1 - r;
-    T* dst = d < plane.rows() ? plane.Row(static_cast<int32_t>(d)) : nullptr;
-    int64_t j = 0;
-    while (j < width) {
-      if (pos == len) {
-        len = file.Read(chunk.data(), chunk.size());
-        pos = 0;
-        if (len == 0) {
-          // End of the file: the rest of this row and every later file row are zeros.
-          if (dst != nullptr && j < cap_cols) std::fill(dst + j, dst + cap_cols, T{});
-          const int64_t rows_left = std::min<int64_t>(d, plane.rows());
-          std::fill(plane.data(), plane.data() + rows_left * cap_cols, T{});
-          const uint64_t missing =
-              static_cast<uint64_t>(width - j) + static_cast<uint64_t>(height - 1 - r) * width;
-          stats.AddZeros(missing);
-          return;
-        }
-        // A sample cut by the end of the file keeps its bytes and takes zeros for the rest.
-        const std::size_t padded = (len + D::kBytes - 1) / D::kBytes * D::kBytes;
-        std::fill(chunk.data() + len, chunk.data() + padded, uint8_t{0});
-        len = padded;
-      }
-      // Small runs keep the decoded samples in the first-level cache for the statistics.
-      const auto n = static_cast<std::size_t>(std::min<int64_t>(
-          {width - j, static_cast<int64_t>((len - pos) / D::kBytes), kRunSamples}));
-      const bool whole_in_plane = dst != nullptr && j + static_cast<int64_t>(n) <= cap_cols;
-      T* out = whole_in_plane ? dst + j : scratch.data();
-      DecodeAndCount(chunk.data() + pos, n, out, whole_in_plane, blank, stats);
-      if (!whole_in_plane && dst != nullptr && j < cap_cols) {
-        std::copy(out, out + (cap_cols - j), dst + j);
-      }
-      pos += n * D::kBytes;
-      j += static_cast<int64_t>(n);
-    }
-  }
-}
-
 template <typename T>
 void ReadTyped(ImageStore& store, ByteSource& file, Plane<T>& plane, int64_t height, int64_t width,
                double blank_value, double& data_min, double& data_max) {
   SampleStats<T> stats(store.BScale, store.BZero,
                        static_cast<Extended>(height) * static_cast<Extended>(width));
-  ReadLayer(file, plane, height, width, BlankRule::For<T>(blank_value), stats);
+  const BlankRule blank = BlankRule::For<T>(blank_value);
+  // Small runs keep the decoded samples in the first-level cache for the statistics.
+  ReadTurnedRows(
+      file, plane, height, width, Decoder<T>::kBytes, kRunSamples,
+      [&](const uint8_t* in, std::size_t n, T* out, bool in_plane) {
+        DecodeAndCount(in, n, out, in_plane, blank, stats);
+      },
+      [&](uint64_t missing) { stats.AddZeros(missing); });
 #if defined(__SSE2__)
   _mm_sfence();  // the streamed stores of the 16-bit path are complete
 #endif

@@ -9,12 +9,12 @@
 
 #include "browser/base/text.h"
 #include "browser/readers/sample_stats.h"
+#include "browser/readers/turned_rows.h"
 
 namespace kivrel {
 namespace {
 
-constexpr std::size_t kChunkBytes = 256 * 1024;  // a multiple of both sample sizes
-constexpr std::size_t kLabelWidth = 20;          // characters, not bytes
+constexpr std::size_t kLabelWidth = 20;  // characters, not bytes
 
 uint8_t Le8(const uint8_t* b) {
   return b[0];
@@ -90,70 +90,11 @@ struct FloatCodec {
   }
 };
 
-// Fills `chunk` from the file; a short read is the end of the file. A sample cut by the end
-// keeps its bytes and takes zeros for the rest. Returns the usable length.
-template <typename Codec>
-std::size_t ReadChunk(ByteSource& file, std::vector<uint8_t>& chunk, bool& at_end) {
-  const std::size_t len = file.Read(chunk.data(), chunk.size());
-  if (len < chunk.size()) at_end = true;
-  const std::size_t padded = (len + Codec::kBytes - 1) / Codec::kBytes * Codec::kBytes;
-  std::fill(chunk.data() + len, chunk.data() + padded, uint8_t{0});
-  return padded;
-}
-
 // Kept out of line: inlined into the read loop, the running extended sums of the float path
 // lose their registers and cost several times as much.
 template <typename T>
 [[gnu::noinline]] void AddToStats(SampleStats<T>& stats, const T* values, std::size_t n) {
   stats.Add(values, n);
-}
-
-// Reads `height` x `width` samples from the current position into `plane` (rows turned over,
-// capped at the plane's size), accumulating `stats`. Samples past the end of the file are 0;
-// the read stops there and adds them to the statistics in one step.
-template <typename Codec>
-void ReadSamples(ByteSource& file, Plane<typename Codec::Stored>& plane, int64_t height,
-                 int64_t width, SampleStats<typename Codec::Stat>& stats) {
-  using Stored = typename Codec::Stored;
-  constexpr std::size_t kPerChunk = kChunkBytes / Codec::kBytes;
-  const int64_t cap_cols = plane.cols();
-  std::vector<uint8_t> chunk(kChunkBytes);
-  std::vector<Stored> scratch(kPerChunk);
-  std::vector<typename Codec::Stat> stat_scratch(kPerChunk);
-  std::size_t pos = 0;
-  std::size_t len = 0;
-  bool at_end = false;
-  for (int64_t r = 0; r < height; ++r) {
-    const int64_t d = height - 1 - r;
-    Stored* dst = d < plane.rows() ? plane.Row(static_cast<int32_t>(d)) : nullptr;
-    int64_t j = 0;
-    while (j < width) {
-      if (pos == len) {
-        len = at_end ? 0 : ReadChunk<Codec>(file, chunk, at_end);
-        pos = 0;
-        if (len == 0) {
-          // The rest of this row and every later file row (the rows above) are zeros.
-          if (dst != nullptr && j < cap_cols) std::fill(dst + j, dst + cap_cols, Stored{});
-          const int64_t rows_left = std::min<int64_t>(d, plane.rows());
-          std::fill(plane.data(), plane.data() + rows_left * cap_cols, Stored{});
-          stats.AddZeros(static_cast<uint64_t>(width - j) +
-                         static_cast<uint64_t>(d) * static_cast<uint64_t>(width));
-          return;
-        }
-      }
-      const auto n = static_cast<std::size_t>(
-          std::min<int64_t>(width - j, static_cast<int64_t>((len - pos) / Codec::kBytes)));
-      const bool whole_in_plane = dst != nullptr && j + static_cast<int64_t>(n) <= cap_cols;
-      Stored* out = whole_in_plane ? dst + j : scratch.data();
-      const auto* values = Codec::Decode(chunk.data() + pos, n, out, stat_scratch.data());
-      if (!whole_in_plane && dst != nullptr && j < cap_cols) {
-        std::copy(out, out + (cap_cols - j), dst + j);
-      }
-      AddToStats(stats, values, n);
-      pos += n * Codec::kBytes;
-      j += static_cast<int64_t>(n);
-    }
-  }
 }
 
 template <typename Codec>
@@ -165,7 +106,13 @@ void ReadTyped(ImageStore& store, ByteSource& file, Plane<typename Codec::Stored
                static_cast<int32_t>(std::min<int64_t>(w, kMaxPlaneSize)));
   SampleStats<typename Codec::Stat> stats(1, 0,
                                           static_cast<Extended>(h) * static_cast<Extended>(w));
-  ReadSamples<Codec>(file, plane, h, w, stats);
+  std::vector<typename Codec::Stat> stat_scratch(kReadChunkBytes / Codec::kBytes);
+  ReadTurnedRows(
+      file, plane, h, w, Codec::kBytes, stat_scratch.size(),
+      [&](const uint8_t* in, std::size_t n, typename Codec::Stored* out, bool) {
+        AddToStats(stats, Codec::Decode(in, n, out, stat_scratch.data()), n);
+      },
+      [&](uint64_t missing) { stats.AddZeros(missing); });
   const StatsResult result = stats.Finish();
   data_min = result.min;
   data_max = result.max;
