@@ -1,11 +1,10 @@
 // The filter row of the dialog: apply the selected convolution filter to the current plane,
 // or restore the unfiltered plane. The convolution itself is in convolve.cpp.
-#include <cmath>
-
 #include "browser/base/numbers.h"
 #include "browser/dialog/browser_logic.h"
 #include "browser/display/convolve.h"
 #include "browser/display/filter_table.h"
+#include "browser/readers/sample_stats.h"
 
 namespace kivrel {
 namespace {
@@ -32,13 +31,12 @@ void StoreRunStatistics(ImageStore& s, const FilterRunStats& r) {
     RestoreStatistics(s);
     return;
   }
-  s.DataMin = static_cast<double>(r.min);
-  s.DataMax = static_cast<double>(r.max);
-  const auto count = static_cast<Extended>(r.count);
-  s.DataMean = r.sum / count;
-  const Extended variance = r.sum_sq / count - s.DataMean * s.DataMean;
-  // Rounding may leave the variance of nearly equal values just below 0.
-  s.DataSigma = variance < 0 ? 0 : std::sqrt(variance);
+  const StatsResult stats = FinishStats(static_cast<double>(r.min), static_cast<double>(r.max),
+                                        r.sum, r.sum_sq, static_cast<Extended>(r.count));
+  s.DataMin = stats.min;
+  s.DataMax = stats.max;
+  s.DataMean = stats.mean;
+  s.DataSigma = stats.sigma;
 }
 
 // The unfiltered plane back into the working plane, border included, with its statistics.
