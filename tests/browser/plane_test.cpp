@@ -2,6 +2,7 @@
 // plane's block for the next image.
 #include <gtest/gtest.h>
 
+#include "browser/store/blank_mask.h"
 #include "browser/store/image_store.h"
 #include "browser/store/plane.h"
 
@@ -43,6 +44,27 @@ TEST(Plane, ResetKeepsTheWorkingBlockAndLetsTheCopyGo) {
   EXPECT_FALSE(s.OrigImai16.SharesMemoryWith(s.Imai16));
   s.Imai16.Resize(100, 100);
   EXPECT_EQ(s.Imai16.data(), block);  // the next image of the type reuses the block
+}
+
+TEST(BlankMask, MarksSamplesAcrossWordBoundariesAndCountsThemOnce) {
+  BlankMask mask;
+  mask.Reset(3, 130);
+  EXPECT_TRUE(mask.Empty());
+  EXPECT_EQ(mask.RowWords(0), nullptr);
+  for (const auto& [row, col] : {std::pair{0, 0}, {0, 63}, {1, 64}, {2, 129}, {2, 129}})
+    mask.Set(row, col);
+  EXPECT_EQ(mask.Count(), 4);
+  EXPECT_TRUE(mask.IsBlank(0, 63));
+  EXPECT_TRUE(mask.IsBlank(1, 64));
+  EXPECT_TRUE(mask.IsBlank(2, 129));
+  EXPECT_FALSE(mask.IsBlank(1, 63));
+  EXPECT_FALSE(mask.IsBlank(0, 64));
+  EXPECT_FALSE(mask.IsBlank(3, 0));  // outside the plane: never blank
+  ASSERT_NE(mask.RowWords(2), nullptr);
+  EXPECT_EQ(mask.RowWords(2)[2], uint64_t{1} << 1);
+  mask.Reset(3, 130);
+  EXPECT_TRUE(mask.Empty());
+  EXPECT_FALSE(mask.IsBlank(0, 0));
 }
 
 }  // namespace
