@@ -14,20 +14,19 @@
 #include <random>
 #include <vector>
 
-#include "browser/dialog/browser_logic.h"
+#include "browser/dialog/browser_controller.h"
 
 namespace {
 
-using kivrel::BrowserLogic;
-using kivrel::Extended;
+using kivrel::BrowserController;
 
 constexpr int32_t kSide = 4000;
 
-std::unique_ptr<BrowserLogic> NewLogic() {
+std::unique_ptr<BrowserController> NewDialog() {
   kivrel::BrowserOptions options;
   options.app_dir = KIVREL_SOURCE_DIR;
   options.load_decoder = false;
-  return std::make_unique<BrowserLogic>(options);
+  return std::make_unique<BrowserController>(options);
 }
 
 // A star field: sky background with noise and a few thousand bright points.
@@ -40,64 +39,62 @@ double StarFieldValue(std::mt19937& rng, std::normal_distribution<double>& noise
 
 // Puts a 4000 x 4000 plane of `sample_type` into the store as a load would, thresholds from
 // mode "1 sig.".
-void LoadStarField(BrowserLogic& b, int32_t sample_type) {
-  kivrel::ImageStore& s = b.Store;
+void LoadStarField(BrowserController& b, int32_t sample_type) {
+  kivrel::Image& s = b.image;
   std::mt19937 rng(7);
   std::normal_distribution<double> noise(0, 30);
   std::uniform_real_distribution<double> u(0, 1);
-  Extended sum = 0;
-  Extended sum_sq = 0;
+  long double sum = 0;
+  long double sum_sq = 0;
   double lo = 1e100;
   double hi = -1e100;
   const auto add = [&](double p) {
     lo = std::min(lo, p);
     hi = std::max(hi, p);
     sum += p;
-    sum_sq += static_cast<Extended>(p) * p;
+    sum_sq += static_cast<long double>(p) * p;
   };
   if (sample_type == kivrel::kSample16) {
-    s.Imai16.Resize(kSide, kSide);
+    auto& plane = s.plane.Emplace<int16_t>(kSide, kSide);
     s.BZero = 32768;
     s.BScale = 1;
-    for (std::size_t i = 0; i < s.Imai16.size(); ++i) {
+    for (std::size_t i = 0; i < plane.size(); ++i) {
       const auto raw = static_cast<int16_t>(
           std::clamp(std::lround(StarFieldValue(rng, noise, u)) - 32768L, -32768L, 32767L));
-      s.Imai16.data()[i] = raw;
+      plane.data()[i] = raw;
       add(raw + 32768.0);
     }
   } else {
-    s.Imar32.Resize(kSide, kSide);
+    auto& plane = s.plane.Emplace<float>(kSide, kSide);
     s.BZero = 0;
     s.BScale = 1;
-    for (std::size_t i = 0; i < s.Imar32.size(); ++i) {
+    for (std::size_t i = 0; i < plane.size(); ++i) {
       const auto v = static_cast<float>(StarFieldValue(rng, noise, u) * 0.001);
-      s.Imar32.data()[i] = v;
+      plane.data()[i] = v;
       add(v);
     }
   }
-  const Extended n = static_cast<Extended>(kSide) * kSide;
+  const long double n = static_cast<long double>(kSide) * kSide;
+  s.unfiltered.CopyFrom(s.plane);
   s.SampleType = sample_type;
-  s.ImaWidth = s.ImaHeight = kSide;
-  s.DataMin = lo;
-  s.DataMax = hi;
-  s.DataMean = sum / n;
-  s.DataSigma = std::sqrt(std::max<Extended>(0, sum_sq / n - s.DataMean * s.DataMean));
+  s.width = s.height = kSide;
+  const long double mean = sum / n;
+  s.stats = {lo, hi, mean, std::sqrt(std::max<long double>(0, sum_sq / n - mean * mean))};
   s.HeaderMin = s.HeaderMax = 0;
-  s.ImaFileName = "/bench/star_field.fits";
-  s.ZoomX1 = s.ZoomY1 = 0;
-  s.ZoomX2 = s.ZoomWidth = s.ZoomY2 = s.ZoomHeight = kSide;
-  b.RadioGroup2.ItemIndex = 2;
+  b.load.file_name = "/bench/star_field.fits";
+  b.view.zoom = kivrel::ZoomWindow::Whole(kSide, kSide);
+  b.thresholds.level_mode.index = 2;
   b.EnableImageControls(true);
   b.SetIntensityRange();
-  s.ImageLoaded = true;
+  b.load.ImageLoaded = true;
 }
 
 void RefreshDisplay(benchmark::State& state) {
-  auto b = NewLogic();
+  auto b = NewDialog();
   LoadStarField(*b, static_cast<int32_t>(state.range(0)));
   for (auto _ : state) {
     b->RefreshDisplay();
-    benchmark::DoNotOptimize(b->ImaBitmap.Row(0));
+    benchmark::DoNotOptimize(b->preview_picture.Row(0));
   }
   state.SetItemsProcessed(state.iterations() * kSide * kSide);
 }
@@ -106,13 +103,13 @@ BENCHMARK(RefreshDisplay)->Arg(16)->Arg(-32)->Unit(benchmark::kMillisecond)->Use
 // The per-sample formula over the same plane into a fresh buffer, as a straightforward
 // program would render it.
 template <typename T>
-void RenderPerSample(const kivrel::Plane<T>& plane, Extended bscale, Extended bzero, double lo,
-                     double hi, std::vector<uint8_t>& out) {
-  const double k = static_cast<double>(255 / (static_cast<Extended>(hi) - lo));
+void RenderPerSample(const kivrel::Plane<T>& plane, long double bscale, long double bzero,
+                     double lo, double hi, std::vector<uint8_t>& out) {
+  const double k = static_cast<double>(255 / (static_cast<long double>(hi) - lo));
   const std::size_t n = plane.size();
   const T* src = plane.data();
   for (std::size_t i = 0; i < n; ++i) {
-    const Extended v = bscale * static_cast<Extended>(src[i]) + bzero;
+    const long double v = bscale * static_cast<long double>(src[i]) + bzero;
     double t = static_cast<double>((v - lo) * k);
     t = std::max(0.0, std::min(255.0, t));
     out[i] = static_cast<uint8_t>(t);
@@ -120,16 +117,18 @@ void RenderPerSample(const kivrel::Plane<T>& plane, Extended bscale, Extended bz
 }
 
 void PerSampleRender(benchmark::State& state) {
-  auto b = NewLogic();
+  auto b = NewDialog();
   const auto type = static_cast<int32_t>(state.range(0));
   LoadStarField(*b, type);
-  const kivrel::ImageStore& s = b->Store;
+  const kivrel::Image& s = b->image;
   for (auto _ : state) {
     std::vector<uint8_t> out(static_cast<std::size_t>(kSide) * kSide);
     if (type == kivrel::kSample16) {
-      RenderPerSample(s.Imai16, s.BScale, s.BZero, b->DisplayMin, b->DisplayMax, out);
+      RenderPerSample(*s.plane.Get<int16_t>(), s.BScale, s.BZero, b->view.DisplayMin,
+                      b->view.DisplayMax, out);
     } else {
-      RenderPerSample(s.Imar32, s.BScale, s.BZero, b->DisplayMin, b->DisplayMax, out);
+      RenderPerSample(*s.plane.Get<float>(), s.BScale, s.BZero, b->view.DisplayMin,
+                      b->view.DisplayMax, out);
     }
     benchmark::DoNotOptimize(out.data());
   }
@@ -145,10 +144,10 @@ void RepeatedClick(benchmark::State& state) {
     }
     return;
   }
-  auto b = NewLogic();
+  auto b = NewDialog();
   for (auto _ : state) {
-    b->FileListBox1Click(file);
-    if (!b->Store.ImageLoaded) state.SkipWithError("the image did not load");
+    b->ChooseFile(file);
+    if (!b->load.ImageLoaded) state.SkipWithError("the image did not load");
   }
 }
 BENCHMARK(RepeatedClick)->Unit(benchmark::kMillisecond)->UseRealTime();

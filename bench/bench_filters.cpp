@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "browser/dialog/browser_logic.h"
+#include "browser/dialog/browser_controller.h"
 #include "browser/display/convolve.h"
 #include "browser/display/filter_table.h"
 #include "filter_reference.h"
@@ -31,10 +31,10 @@ namespace kivrel {
 namespace {
 
 constexpr int32_t kSide = 4000;
-constexpr Extended kBZero = 32768;
+constexpr long double kBZero = 32768;
 
 // Sky background near raw -31700 (physical ~1070) with noise, plus a few thousand stars.
-void FillSky(Timai16& p, int32_t rows, int32_t cols, uint64_t seed) {
+void FillSky(Plane<int16_t>& p, int32_t rows, int32_t cols, uint64_t seed) {
   p.Resize(rows, cols);
   std::mt19937_64 rng(seed);
   std::normal_distribution<double> noise(0, 30);
@@ -51,9 +51,9 @@ void FillSky(Timai16& p, int32_t rows, int32_t cols, uint64_t seed) {
   }
 }
 
-const Timai16& Sky() {
-  static const Timai16 sky = [] {
-    Timai16 p;
+const Plane<int16_t>& Sky() {
+  static const Plane<int16_t> sky = [] {
+    Plane<int16_t> p;
     FillSky(p, kSide, kSide, 42);
     return p;
   }();
@@ -65,8 +65,8 @@ const FilterSpec& Filter(int64_t index) {
 }
 
 void BM_ConvolvePlane(benchmark::State& state) {
-  const Timai16& orig = Sky();
-  Timai16 out;
+  const Plane<int16_t>& orig = Sky();
+  Plane<int16_t> out;
   out.CopyFrom(orig);
   for (auto _ : state) {
     const FilterRunStats st = ConvolvePlane(orig, out, Filter(state.range(0)), 9e99L, 1, kBZero);
@@ -76,8 +76,8 @@ void BM_ConvolvePlane(benchmark::State& state) {
 }
 
 void BM_PlainLoop(benchmark::State& state) {
-  const Timai16& orig = Sky();
-  Timai16 out;
+  const Plane<int16_t>& orig = Sky();
+  Plane<int16_t> out;
   out.CopyFrom(orig);
   for (auto _ : state) {
     const test::ReferenceRun r =
@@ -92,30 +92,30 @@ void BM_ApplyFilter(benchmark::State& state) {
   BrowserOptions options;
   options.app_dir = "/nonexistent";
   options.load_decoder = false;
-  auto b = std::make_unique<BrowserLogic>(options);
-  ImageStore& s = b->Store;
-  s.Imai16.CopyFrom(Sky());
-  s.OrigImai16.CopyFrom(Sky());
+  auto b = std::make_unique<BrowserController>(options);
+  Image& s = b->image;
+  s.plane.Emplace<int16_t>(1, 1).CopyFrom(Sky());
+  s.unfiltered.Emplace<int16_t>(1, 1).CopyFrom(Sky());
   s.SampleType = kSample16;
-  s.ImaWidth = s.ImaHeight = kSide;
+  s.width = s.height = kSide;
   s.BZero = kBZero;
-  s.ZoomX2 = s.ZoomWidth = s.ZoomY2 = s.ZoomHeight = kSide;
-  s.ImaFileName = "sky.fits";
-  s.ImageLoaded = true;
-  b->ComboBox3.ItemIndex = static_cast<int32_t>(state.range(0));
+  b->view.zoom = ZoomWindow::Whole(kSide, kSide);
+  b->load.file_name = "sky.fits";
+  b->load.ImageLoaded = true;
+  b->filters.filter_list.index = static_cast<int32_t>(state.range(0));
   for (auto _ : state)
-    b->SpeedButton7Click();
+    b->ApplyFilter();
   state.SetLabel(std::string(Filter(state.range(0)).name));
 }
 
 // The kernel and the plain loop agree on a crop, for every filter.
 bool KernelMatchesPlainLoop() {
-  Timai16 orig;
+  Plane<int16_t> orig;
   FillSky(orig, 500, 600, 7);
   for (int i = 1; i < kFilterCount; ++i) {
-    Timai16 fast;
+    Plane<int16_t> fast;
     fast.CopyFrom(orig);
-    Timai16 plain;
+    Plane<int16_t> plain;
     plain.CopyFrom(orig);
     const FilterRunStats a = ConvolvePlane(orig, fast, Filter(i), 9e99L, 1, kBZero);
     const test::ReferenceRun b = test::ReferenceFilter(orig, plain, Filter(i), 9e99L, 1, kBZero);

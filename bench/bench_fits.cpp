@@ -22,7 +22,6 @@
 #include <vector>
 
 #include "browser/readers/fits_reader.h"
-#include "browser/store/image_store.h"
 
 namespace {
 
@@ -45,31 +44,24 @@ bool Present(const std::string& path, benchmark::State& state) {
   return false;
 }
 
-void ReadWithKivrel(kivrel::ImageStore& store, const std::string& path, int32_t type) {
-  int32_t h = 0;
-  int32_t w = 0;
-  double lo = 0;
-  double hi = 0;
-  store.ResetPlanes(type);  // as the dispatcher does before every load
-  store.CurrentLayer = 1;
-  kivrel::ReadFits(store, path, h, w, lo, hi);
-  if (h <= 0 || w <= 0) std::abort();
-  benchmark::DoNotOptimize(store.DataSigma);
+// Reads the file into `image`; with `reuse`, the plane of the previous image lends its memory
+// as the dispatcher does for every load.
+void ReadWithKivrel(kivrel::Image& image, const std::string& path, bool reuse) {
+  kivrel::ReadRequest request;
+  request.layer = 1;
+  if (reuse) request.reuse = image.plane.TakeBlock();
+  image = kivrel::ReadFits(path, std::move(request)).image;
+  if (image.height <= 0 || image.width <= 0) std::abort();
+  benchmark::DoNotOptimize(image.stats.DataSigma);
 }
 
-void BM_ReadFits(benchmark::State& state, const std::string& name, int32_t type, bool reuse) {
+void BM_ReadFits(benchmark::State& state, const std::string& name, bool reuse) {
   const std::string path = ImagePath(name);
   if (!Present(path, state)) return;
-  auto kept = std::make_unique<kivrel::ImageStore>();
-  ReadWithKivrel(*kept, path, type);  // warms the page cache
-  for (auto _ : state) {
-    if (reuse) {
-      ReadWithKivrel(*kept, path, type);
-    } else {
-      auto fresh = std::make_unique<kivrel::ImageStore>();
-      ReadWithKivrel(*fresh, path, type);
-    }
-  }
+  kivrel::Image image;
+  ReadWithKivrel(image, path, reuse);  // warms the page cache
+  for (auto _ : state)
+    ReadWithKivrel(image, path, reuse);
 }
 
 template <typename T>
@@ -116,7 +108,7 @@ void Register() {
       const std::string file = c.file;
       const int32_t type = c.type;
       benchmark::RegisterBenchmark(("ReadFits/" + std::string(c.label) + "/" + regime).c_str(),
-                                   [=](benchmark::State& s) { BM_ReadFits(s, file, type, reuse); })
+                                   [=](benchmark::State& s) { BM_ReadFits(s, file, reuse); })
           ->UseRealTime();
       if (type == 16) {
         benchmark::RegisterBenchmark(

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "browser/display/picture.h"
+#include "browser/base/picture.h"
 #include "browser/readers/raster_convert.h"
 
 namespace kivrel::fuzz {

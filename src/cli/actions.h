@@ -1,14 +1,17 @@
-// The CLI's settings (applied before the click) and actions (after it, in command-line order),
-// each performed exactly as the dialog's control would perform it.
+// The CLI's settings (applied before the click on the file) and actions (after it, in
+// command-line order): the command-line options of the dialog's controls (control_table.h),
+// each performed exactly as the control would perform it.
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "browser/dialog/browser_logic.h"
+#include "browser/dialog/control_table.h"
 
 namespace kivrel::cli {
 
@@ -18,34 +21,29 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct Settings {
+// Where CLI11 puts the values of the settings while it parses.
+struct SettingValues {
   std::optional<std::string> app_dir;
-  std::optional<int> colour_mode;
-  std::optional<int> level_mode;
-  std::optional<std::string> lut;
-  std::optional<std::string> itt;
-  std::optional<int> filter;
-  std::optional<std::string> filter_threshold;
-  std::optional<std::string> layer;
+  std::map<std::string_view, std::optional<int>> integers;
+  std::map<std::string_view, std::optional<std::string>> texts;
 };
 
-struct Action {
-  std::string name;  // the option's long name, without dashes
-  std::vector<std::string> args;
+// One occurrence of an option, with its values.
+struct OptionUse {
+  const CommandLineOption* option = nullptr;
+  std::vector<std::string> values;
 };
 
-// Declares the settings and the actions on a sub-command.
-void AddOptions(CLI::App& sub, Settings& settings);
+// Declares --appdir and every option of the control table on a sub-command.
+void AddOptions(CLI::App& sub, SettingValues& settings);
+
+// The settings given, in the table's order.
+std::vector<OptionUse> CollectSettings(const SettingValues& settings);
 
 // The actions in the order they were given; throws UsageError for malformed values.
-std::vector<Action> CollectActions(const CLI::App& sub);
+std::vector<OptionUse> CollectActions(const CLI::App& sub);
 
-void ApplySettings(BrowserLogic& logic, const Settings& settings);
-
-// Runs one action; an action on a control that is disabled at that moment is ignored.
-void RunAction(BrowserLogic& logic, const Action& action);
-
-// Saves the preview bitmap as "Sauvegarde BMP" does.
-void SavePreview(BrowserLogic& logic, const std::string& file_name);
+// Runs options on the controller; throws UsageError for a table name the lists do not hold.
+void RunOptions(BrowserController& controller, const std::vector<OptionUse>& uses);
 
 }  // namespace kivrel::cli

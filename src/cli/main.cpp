@@ -14,7 +14,7 @@
 
 #include "browser/base/text.h"
 #include "browser/dialog/app_dir.h"
-#include "browser/dialog/browser_logic.h"
+#include "browser/dialog/browser_controller.h"
 #include "cli/actions.h"
 #include "cli/state_json.h"
 #include "skylib/run_time_error.h"
@@ -22,7 +22,7 @@
 
 namespace {
 
-using kivrel::BrowserLogic;
+using kivrel::BrowserController;
 using kivrel::RunTimeError;
 
 constexpr int kExitUsage = 64;
@@ -50,8 +50,8 @@ bool NeedsDecoder(const std::string& file) {
 struct Run {
   std::string file;
   std::string output;
-  kivrel::cli::Settings settings;
-  std::vector<kivrel::cli::Action> actions;
+  kivrel::cli::SettingValues settings;
+  std::vector<kivrel::cli::OptionUse> actions;
 };
 
 int RunState(const Run& run, bool render) {
@@ -62,15 +62,15 @@ int RunState(const Run& run, bool render) {
   // milliseconds for GraphicsMagick and its delegates) would otherwise dominate a small file.
   options.load_decoder = NeedsDecoder(run.file);
   std::optional<std::string> error;
-  std::optional<BrowserLogic> logic;
+  std::optional<BrowserController> dialog;
   try {
-    logic.emplace(options);
+    dialog.emplace(options);
   } catch (const RunTimeError& e) {
     std::cerr << e.what() << "\n";
     return 1;
   }
   try {
-    kivrel::cli::ApplySettings(*logic, run.settings);
+    kivrel::cli::RunOptions(*dialog, kivrel::cli::CollectSettings(run.settings));
   } catch (const kivrel::cli::UsageError& e) {
     std::cerr << "kivrel-cli: " << e.what() << "\n";
     return kExitUsage;
@@ -78,19 +78,18 @@ int RunState(const Run& run, bool render) {
   try {
     const std::string path = AbsolutePath(run.file);
     CheckReadable(path);
-    logic->FileListBox1Click(path);
-    for (const auto& action : run.actions)
-      kivrel::cli::RunAction(*logic, action);
-    if (logic->Timer1.Enabled) logic->Timer1Timer();
-    if (render) kivrel::cli::SavePreview(*logic, run.output);
+    dialog->ChooseFile(path);
+    kivrel::cli::RunOptions(*dialog, run.actions);
+    if (dialog->thresholds.redraw_timer.armed) dialog->RedrawTimerElapsed();
+    if (render) dialog->SaveBitmap(run.output);
   } catch (const RunTimeError& e) {
     error = e.what();
   }
-  std::cout << kivrel::StateToJson(*logic, error)
+  std::cout << kivrel::StateToJson(*dialog, error)
                    .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
             << "\n";
   if (error) return 1;
-  return logic->Store.ImageLoaded ? 0 : 2;
+  return dialog->load.ImageLoaded ? 0 : 2;
 }
 
 int RunHeader(const std::string& file) {
@@ -98,15 +97,15 @@ int RunHeader(const std::string& file) {
     kivrel::BrowserOptions options;
     options.app_dir = kivrel::ResolveAppDir();
     options.load_decoder = false;
-    BrowserLogic logic(options);
+    BrowserController dialog(options);
     const std::string path = AbsolutePath(file);
     CheckReadable(path);
-    std::vector<std::string> lines;
-    if (!logic.FileListBox1MouseDown(path, lines)) {
-      std::cerr << logic.Label2.Caption << "\n";
+    const kivrel::HeaderListing listing = dialog.ListHeader(path);
+    if (!listing.ok) {
+      std::cerr << dialog.texts.status_line.caption << "\n";
       return 2;
     }
-    for (const auto& line : lines)
+    for (const auto& line : listing.lines)
       std::cout << line << "\n";
     return 0;
   } catch (const RunTimeError& e) {

@@ -1,8 +1,12 @@
 #include "cli/state_json.h"
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <vector>
 
 #include "browser/base/text.h"
+#include "browser/dialog/control_table.h"
 
 namespace kivrel {
 namespace {
@@ -21,119 +25,148 @@ Json FileText(const std::string& bytes) {
   return Cp1252ToUtf8(bytes);
 }
 
+void AddImage(Json& j, const BrowserController& c) {
+  const Image& image = c.image;
+  j["ImageLoaded"] = c.load.ImageLoaded;
+  j["BitmapShown"] = c.load.BitmapShown;
+  j["LoadErrorText"] = c.load.LoadErrorText;
+  j["ImaFileName"] = c.load.file_name;
+  j["ImaWidth"] = image.width;
+  j["ImaHeight"] = image.height;
+  j["SampleType"] = image.SampleType;
+  j["LayerCount"] = image.LayerCount;
+  j["CurrentLayer"] = image.CurrentLayer;
+  j["DataMin"] = Number(image.stats.DataMin);
+  j["DataMax"] = Number(image.stats.DataMax);
+  j["DataMean"] = Number(image.stats.DataMean);
+  j["DataSigma"] = Number(image.stats.DataSigma);
+  j["HeaderMin"] = Number(image.HeaderMin);
+  j["HeaderMax"] = Number(image.HeaderMax);
+  j["BZero"] = Number(image.BZero);
+  j["BScale"] = Number(image.BScale);
+  j["OrigDataMin"] = Number(image.unfiltered_stats.DataMin);
+  j["OrigDataMax"] = Number(image.unfiltered_stats.DataMax);
+  j["OrigDataMean"] = Number(image.unfiltered_stats.DataMean);
+  j["OrigDataSigma"] = Number(image.unfiltered_stats.DataSigma);
+}
+
+void AddView(Json& j, const View& v) {
+  j["DisplayMin"] = Number(v.DisplayMin);
+  j["DisplayMax"] = Number(v.DisplayMax);
+  j["ScrollRange"] = Number(v.ScrollRange);
+  j["ScrollStep"] = Number(v.ScrollStep);
+  j["ZoomX1"] = v.zoom.ZoomX1;
+  j["ZoomX2"] = v.zoom.ZoomX2;
+  j["ZoomY1"] = v.zoom.ZoomY1;
+  j["ZoomY2"] = v.zoom.ZoomY2;
+  j["ZoomWidth"] = v.zoom.ZoomWidth();
+  j["ZoomHeight"] = v.zoom.ZoomHeight();
+  j["PrevZoomX1"] = v.previous_zoom.ZoomX1;
+  j["PrevZoomX2"] = v.previous_zoom.ZoomX2;
+  j["PrevZoomY1"] = v.previous_zoom.ZoomY1;
+  j["PrevZoomY2"] = v.previous_zoom.ZoomY2;
+  j["DragX1"] = v.band.DragX1;
+  j["DragY1"] = v.band.DragY1;
+  j["DragX2"] = v.band.DragX2;
+  j["DragY2"] = v.band.DragY2;
+  j["Dragging"] = v.band.Dragging;
+  j["FlipX"] = v.FlipX;
+  j["FlipY"] = v.FlipY;
+}
+
+void AddSky(Json& j, const SkyPosition& sky, const WorldKeywords& w) {
+  j["ProjCode"] = std::string(1, sky.ProjCode);
+  j["FitsAR"] = Number(sky.FitsAR);
+  j["FitsDE"] = Number(sky.FitsDE);
+  j["FieldWidth"] = Number(sky.FieldWidth);
+  j["Ctype1"] = FileText(w.Ctype1);
+  j["Ctype2"] = FileText(w.Ctype2);
+  j["RaDecSys"] = FileText(w.RaDecSys);
+  j["Equinox"] = Number(w.Equinox);
+  j["Crpix1"] = Number(w.Crpix1);
+  j["Crpix2"] = Number(w.Crpix2);
+  j["Crval1"] = Number(w.Crval1);
+  j["Crval2"] = Number(w.Crval2);
+  j["Cdelt1"] = Number(w.Cdelt1);
+  j["Cdelt2"] = Number(w.Cdelt2);
+  j["Crota1"] = Number(w.Crota1);
+  j["Crota2"] = Number(w.Crota2);
+  j["Cd1_1"] = Number(w.cd.m1_1);
+  j["Cd1_2"] = Number(w.cd.m1_2);
+  j["Cd2_1"] = Number(w.cd.m2_1);
+  j["Cd2_2"] = Number(w.cd.m2_2);
+  j["Pc1_1"] = Number(w.pc.m1_1);
+  j["Pc1_2"] = Number(w.pc.m1_2);
+  j["Pc2_1"] = Number(w.pc.m2_1);
+  j["Pc2_2"] = Number(w.pc.m2_2);
+  j["HasCdelt"] = w.HasCdelt;
+  j["HasCd"] = w.cd.present;
+  j["HasPc"] = w.pc.present;
+}
+
+// One value of a control, as its JSON field asks.
+template <typename State>
+Json ShownControlValue(const State& s, ShownValue value) {
+  if constexpr (requires { s.caption; }) {
+    if (value == ShownValue::kCaption) return s.caption;
+  }
+  if constexpr (requires { s.text; }) {
+    if (value == ShownValue::kText) return s.text;
+  }
+  if constexpr (requires { s.position; }) {
+    if (value == ShownValue::kPosition) return s.position;
+  }
+  if constexpr (requires { s.index; }) {
+    if (value == ShownValue::kIndex) return s.index;
+  }
+  if constexpr (requires { s.items; }) {
+    if (value == ShownValue::kItems) return s.items;
+  }
+  if constexpr (requires { s.width; }) {
+    if (value == ShownValue::kWidth) return s.width;
+    if (value == ShownValue::kHeight) return s.height;
+  }
+  return nullptr;
+}
+
+void AddControls(Json& j, BrowserController& c) {
+  std::vector<std::tuple<int, std::string_view, Json>> fields;
+  for (const ControlEntry& entry : ControlTable()) {
+    for (const JsonField& field : entry.json) {
+      Json value = std::visit([&](auto state) { return ShownControlValue(state(c), field.value); },
+                              entry.state);
+      fields.emplace_back(field.rank, field.key, std::move(value));
+    }
+  }
+  std::sort(fields.begin(), fields.end(),
+            [](const auto& a, const auto& b) { return std::get<0>(a) < std::get<0>(b); });
+  for (auto& [rank, key, value] : fields)
+    j[std::string(key)] = std::move(value);
+}
+
+void AddEnabled(Json& j, BrowserController& c) {
+  std::vector<const ControlEntry*> image_controls;
+  for (const ControlEntry& entry : ControlTable()) {
+    if (entry.enable_rank > 0) image_controls.push_back(&entry);
+  }
+  std::sort(image_controls.begin(), image_controls.end(),
+            [](const auto* a, const auto* b) { return a->enable_rank < b->enable_rank; });
+  Json enabled;
+  for (const ControlEntry* entry : image_controls)
+    enabled[std::string(entry->name)] = CommonState(*entry, c)->enabled;
+  j["Enabled"] = enabled;
+}
+
 }  // namespace
 
-Json StateToJson(const BrowserLogic& b, const std::optional<std::string>& error) {
-  const ImageStore& s = b.Store;
+Json StateToJson(BrowserController& c, const std::optional<std::string>& error) {
   Json j;
-  j["ImageLoaded"] = s.ImageLoaded;
-  j["BitmapShown"] = s.BitmapShown;
-  j["LoadErrorText"] = s.LoadErrorText;
-  j["ImaFileName"] = s.ImaFileName;
-  j["ImaWidth"] = s.ImaWidth;
-  j["ImaHeight"] = s.ImaHeight;
-  j["SampleType"] = s.SampleType;
-  j["LayerCount"] = s.LayerCount;
-  j["CurrentLayer"] = s.CurrentLayer;
-  j["DataMin"] = Number(s.DataMin);
-  j["DataMax"] = Number(s.DataMax);
-  j["DataMean"] = Number(s.DataMean);
-  j["DataSigma"] = Number(s.DataSigma);
-  j["HeaderMin"] = Number(s.HeaderMin);
-  j["HeaderMax"] = Number(s.HeaderMax);
-  j["BZero"] = Number(s.BZero);
-  j["BScale"] = Number(s.BScale);
-  j["OrigDataMin"] = Number(s.OrigDataMin);
-  j["OrigDataMax"] = Number(s.OrigDataMax);
-  j["OrigDataMean"] = Number(s.OrigDataMean);
-  j["OrigDataSigma"] = Number(s.OrigDataSigma);
-  j["DisplayMin"] = Number(b.DisplayMin);
-  j["DisplayMax"] = Number(b.DisplayMax);
-  j["ScrollRange"] = Number(b.ScrollRange);
-  j["ScrollStep"] = Number(b.ScrollStep);
-  j["ZoomX1"] = s.ZoomX1;
-  j["ZoomX2"] = s.ZoomX2;
-  j["ZoomY1"] = s.ZoomY1;
-  j["ZoomY2"] = s.ZoomY2;
-  j["ZoomWidth"] = s.ZoomWidth;
-  j["ZoomHeight"] = s.ZoomHeight;
-  j["PrevZoomX1"] = s.PrevZoomX1;
-  j["PrevZoomX2"] = s.PrevZoomX2;
-  j["PrevZoomY1"] = s.PrevZoomY1;
-  j["PrevZoomY2"] = s.PrevZoomY2;
-  j["DragX1"] = b.DragX1;
-  j["DragY1"] = b.DragY1;
-  j["DragX2"] = b.DragX2;
-  j["DragY2"] = b.DragY2;
-  j["Dragging"] = b.Dragging;
-  j["FlipX"] = s.FlipX;
-  j["FlipY"] = s.FlipY;
-  j["ProjCode"] = std::string(1, s.ProjCode);
-  j["FitsAR"] = Number(s.FitsAR);
-  j["FitsDE"] = Number(s.FitsDE);
-  j["FieldWidth"] = Number(s.FieldWidth);
-  j["Ctype1"] = FileText(s.Ctype1);
-  j["Ctype2"] = FileText(s.Ctype2);
-  j["RaDecSys"] = FileText(s.RaDecSys);
-  j["Equinox"] = Number(s.Equinox);
-  j["Crpix1"] = Number(s.Crpix1);
-  j["Crpix2"] = Number(s.Crpix2);
-  j["Crval1"] = Number(s.Crval1);
-  j["Crval2"] = Number(s.Crval2);
-  j["Cdelt1"] = Number(s.Cdelt1);
-  j["Cdelt2"] = Number(s.Cdelt2);
-  j["Crota1"] = Number(s.Crota1);
-  j["Crota2"] = Number(s.Crota2);
-  j["Cd1_1"] = Number(s.Cd1_1);
-  j["Cd1_2"] = Number(s.Cd1_2);
-  j["Cd2_1"] = Number(s.Cd2_1);
-  j["Cd2_2"] = Number(s.Cd2_2);
-  j["Pc1_1"] = Number(s.Pc1_1);
-  j["Pc1_2"] = Number(s.Pc1_2);
-  j["Pc2_1"] = Number(s.Pc2_1);
-  j["Pc2_2"] = Number(s.Pc2_2);
-  j["HasCdelt"] = s.HasCdelt;
-  j["HasCd"] = s.HasCd;
-  j["HasPc"] = s.HasPc;
-  j["Label1"] = b.Label1.Caption;
-  j["Label2"] = b.Label2.Caption;
-  j["Label10"] = b.Label10.Caption;
-  j["Edit1"] = b.Edit1.Text;
-  j["Edit2"] = b.Edit2.Text;
-  j["Edit4"] = b.Edit4.Text;
-  j["Edit5"] = b.Edit5.Text;
-  j["ScrollBar1"] = b.ScrollBar1.Position;
-  j["ScrollBar2"] = b.ScrollBar2.Position;
-  j["RadioGroup1"] = b.RadioGroup1.ItemIndex;
-  j["RadioGroup2"] = b.RadioGroup2.ItemIndex;
-  j["ComboBox1"] = b.ComboBox1.Text;
-  j["ComboBox2"] = b.ComboBox2.Text;
-  j["ComboBox3"] = b.ComboBox3.ItemIndex;
-  j["ComboBox1Items"] = b.ComboBox1.Items;
-  j["ComboBox2Items"] = b.ComboBox2.Items;
-  j["PreviewWidth"] = b.Image1.Width;
-  j["PreviewHeight"] = b.Image1.Height;
-  j["IttTable"] = b.IttTable;
-  Json enabled;
-  const std::pair<const char*, const Control*> controls[] = {{"Edit1", &b.Edit1},
-                                                             {"Edit2", &b.Edit2},
-                                                             {"ScrollBar1", &b.ScrollBar1},
-                                                             {"ScrollBar2", &b.ScrollBar2},
-                                                             {"RadioGroup2", &b.RadioGroup2},
-                                                             {"SpeedButton4", &b.SpeedButton4},
-                                                             {"SpeedButton5", &b.SpeedButton5},
-                                                             {"ComboBox1", &b.ComboBox1},
-                                                             {"ComboBox2", &b.ComboBox2},
-                                                             {"SpeedButton2", &b.SpeedButton2},
-                                                             {"SpeedButton3", &b.SpeedButton3},
-                                                             {"SpeedButton6", &b.SpeedButton6},
-                                                             {"SpeedButton7", &b.SpeedButton7},
-                                                             {"SpeedButton8", &b.SpeedButton8},
-                                                             {"Edit4", &b.Edit4},
-                                                             {"UpDown1", &b.UpDown1}};
-  for (const auto& [name, control] : controls)
-    enabled[name] = control->Enabled;
-  j["Enabled"] = enabled;
+  AddImage(j, c);
+  AddView(j, c.view);
+  AddSky(j, c.sky, c.wcs);
+  AddControls(j, c);
+  j["IttTable"] = c.IttTable;
+  AddEnabled(j, c);
   j["error"] = error ? Json(*error) : Json(nullptr);
   return j;
 }

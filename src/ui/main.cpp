@@ -13,9 +13,9 @@
 
 #include "browser/dialog/app_dir.h"
 #include "skylib/skylib.h"
-#include "ui/big_ima_form.h"
-#include "ui/load_astro_form.h"
-#include "ui/start_form.h"
+#include "ui/browser_dialog.h"
+#include "ui/real_size_window.h"
+#include "ui/start_window.h"
 
 namespace {
 
@@ -57,19 +57,19 @@ int main(int argc, char** argv) {
 
   kivrel::ui::HostSettings host_settings;
   host_settings.store_folder = screenshot.isEmpty();
-  kivrel::ui::TForm1 host(host_settings);
-  std::unique_ptr<kivrel::ui::TLoadAstroForm> dialog;
+  kivrel::ui::StartWindow host(host_settings);
+  std::unique_ptr<kivrel::ui::BrowserDialog> dialog;
   try {
     kivrel::BrowserOptions options;
     options.app_dir = kivrel::ResolveAppDir();
-    dialog = std::make_unique<kivrel::ui::TLoadAstroForm>(options);
+    dialog = std::make_unique<kivrel::ui::BrowserDialog>(options);
   } catch (const std::exception& e) {
     return Fail(QString::fromStdString(e.what()));
   }
-  kivrel::ui::TBigImaForm big_ima;
-  dialog->SetBigImaForm(&big_ima);
+  kivrel::ui::RealSizeWindow real_size;
+  dialog->SetRealSizeWindow(&real_size);
   host.SetDialog(dialog.get());
-  QObject::connect(&host, &kivrel::ui::TForm1::Finished, &app, &QApplication::quit,
+  QObject::connect(&host, &kivrel::ui::StartWindow::Finished, &app, &QApplication::quit,
                    Qt::QueuedConnection);
   host.show();
 

@@ -3,7 +3,7 @@
 
 #include <QImage>
 
-#include "browser/display/picture.h"
+#include "browser/base/picture.h"
 
 namespace kivrel::ui {
 

@@ -17,8 +17,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/big_ima_form.h"
-#include "ui/load_astro_form.h"
+#include "ui/browser_dialog.h"
+#include "ui/real_size_window.h"
 #include "ui/widgets.h"
 #include "ui_test_support.h"
 
@@ -31,7 +31,7 @@ using kivrel::test::SendMouse;
 namespace {
 
 // The status line's "<name>  <w>x<h>" part.
-QString ShownSize(const kivrel::ui::TLoadAstroForm& dialog) {
+QString ShownSize(const kivrel::ui::BrowserDialog& dialog) {
   const QString line = dialog.findChild<QLabel*>("Label2")->text();
   return line.section("  ", 1, 1);
 }
@@ -104,14 +104,14 @@ void DialogDisplayTest::EnterInAThresholdEditRedraws() {
   const QImage before = dialog->Preview()->Image();
   auto* edit1 = Control<QLineEdit>(dialog.get(), "Edit1");
   const double old_min = edit1->text().toDouble();
-  const double new_min = old_min + 0.3 * (dialog->Logic().DisplayMax - old_min);
+  const double new_min = old_min + 0.3 * (dialog->Controller().view.DisplayMax - old_min);
   edit1->selectAll();
   QTest::keyClicks(edit1, QString::number(new_min, 'f', 1));
   QTest::keyClick(edit1, Qt::Key_Return);
 
   const QImage after = dialog->Preview()->Image();
   QVERIFY(!SamePixels(before, after));
-  QCOMPARE(dialog->Logic().DisplayMin, QString::number(new_min, 'f', 1).toDouble());
+  QCOMPARE(dialog->Controller().view.DisplayMin, QString::number(new_min, 'f', 1).toDouble());
   // With the ramp tables a higher minimum can only darken, up to one level where the scale's
   // rounding meets the top of the range; and most lit pixels do darken.
   int floor = 255;  // the index of level 0 (the transfer table may not map it to 0)
@@ -142,7 +142,7 @@ void DialogDisplayTest::TypingAloneDoesNotRedraw() {
   auto* edit2 = Control<QLineEdit>(dialog.get(), "Edit2");
   edit2->selectAll();
   QTest::keyClicks(edit2, "12x");
-  QCOMPARE(dialog->Logic().Edit2.Text, std::string("12x"));
+  QCOMPARE(dialog->Controller().thresholds.max_edit.text, std::string("12x"));
   QCOMPARE(dialog->Preview()->Image().cacheKey(), key);
   QCOMPARE(edit2->text(), QString("12x"));  // what is typed is never overwritten
 
@@ -152,7 +152,7 @@ void DialogDisplayTest::TypingAloneDoesNotRedraw() {
   QTRY_VERIFY(watcher.AllHandled());
   QCOMPARE(watcher.Texts(), QStringList{"'12x' is not a valid floating point value"});
   QVERIFY(QApplication::overrideCursor() == nullptr);
-  QVERIFY(dialog->Logic().Store.ImageLoaded);
+  QVERIFY(dialog->Controller().load.ImageLoaded);
 }
 
 void DialogDisplayTest::MovingABarRedrawsOnceAfterASecond() {
@@ -230,8 +230,8 @@ void DialogDisplayTest::FilterChoiceAndThresholdAreReadOnApply() {
   emit filters->activated(smooth);
   threshold->selectAll();
   QTest::keyClicks(threshold, "1E99");
-  QCOMPARE(dialog->Logic().ComboBox3.ItemIndex, smooth);
-  QCOMPARE(dialog->Logic().Edit5.Text, std::string("1E99"));
+  QCOMPARE(dialog->Controller().filters.filter_list.index, smooth);
+  QCOMPARE(dialog->Controller().filters.threshold_edit.text, std::string("1E99"));
   QCOMPARE(dialog->Preview()->Image().cacheKey(), original.cacheKey());
 
   QTest::mouseClick(Control<QToolButton>(dialog.get(), "SpeedButton7"), Qt::LeftButton);
@@ -244,14 +244,14 @@ void DialogDisplayTest::FilterChoiceAndThresholdAreReadOnApply() {
   auto* colour_mode = dialog->findChild<kivrel::ui::RadioGroup*>("RadioGroup1");
   const qint64 key = dialog->Preview()->Image().cacheKey();
   QTest::mouseClick(colour_mode->Button(0), Qt::LeftButton);
-  QCOMPARE(dialog->Logic().RadioGroup1.ItemIndex, 0);
+  QCOMPARE(dialog->Controller().colours.colour_mode.index, 0);
   QCOMPARE(dialog->Preview()->Image().cacheKey(), key);
 }
 
 void DialogDisplayTest::RightClickOnFitsOpensHeaderViewAndImageStays() {
   auto dialog = MakeDialog();
-  kivrel::ui::TBigImaForm big_ima;
-  dialog->SetBigImaForm(&big_ima);
+  kivrel::ui::RealSizeWindow real_size;
+  dialog->SetRealSizeWindow(&real_size);
   QVERIFY(ClickRow(dialog->FileList(), "m51_tan16.fits", Qt::LeftButton));
   // Zoomed in and with typed thresholds, to see that none of it moves.
   kivrel::ui::PictureView* preview = dialog->Preview();
@@ -264,14 +264,14 @@ void DialogDisplayTest::RightClickOnFitsOpensHeaderViewAndImageStays() {
   const int row = dialog->FileList()->currentRow();
 
   QVERIFY(ClickRow(dialog->FileList(), "galactic64.fits", Qt::RightButton));
-  QVERIFY(big_ima.isVisible());
-  QVERIFY(big_ima.Memo()->isVisible());
-  QVERIFY(big_ima.Memo()->toPlainText().startsWith("SIMPLE"));
-  QCOMPARE(big_ima.windowTitle(), kivrel::test::SamplesDir() + "/galactic64.fits");
-  QCOMPARE(big_ima.size(), QSize(605, 380));
-  QTest::keyClick(big_ima.Memo(), Qt::Key_Escape);
-  QVERIFY(!big_ima.isVisible());
-  QVERIFY(!big_ima.Memo()->isVisibleTo(&big_ima));
+  QVERIFY(real_size.isVisible());
+  QVERIFY(real_size.HeaderText()->isVisible());
+  QVERIFY(real_size.HeaderText()->toPlainText().startsWith("SIMPLE"));
+  QCOMPARE(real_size.windowTitle(), kivrel::test::SamplesDir() + "/galactic64.fits");
+  QCOMPARE(real_size.size(), QSize(605, 380));
+  QTest::keyClick(real_size.HeaderText(), Qt::Key_Escape);
+  QVERIFY(!real_size.isVisible());
+  QVERIFY(!real_size.HeaderText()->isVisibleTo(&real_size));
 
   QCOMPARE(dialog->FileList()->currentRow(), row);
   QVERIFY(SamePixels(preview->Image(), before));
@@ -287,17 +287,17 @@ void DialogDisplayTest::RightClickOnOtherFileOpensNothing() {
   other.close();
   kivrel::test::WriteFits(dir.filePath("nosimple.fits"), {"BITPIX  =                   16"}, {});
   auto dialog = MakeDialog(dir.path());
-  kivrel::ui::TBigImaForm big_ima;
-  dialog->SetBigImaForm(&big_ima);
+  kivrel::ui::RealSizeWindow real_size;
+  dialog->SetRealSizeWindow(&real_size);
   auto* label2 = Control<QLabel>(dialog.get(), "Label2");
 
   QVERIFY(ClickRow(dialog->FileList(), "nosimple.fits", Qt::RightButton));
-  QVERIFY(!big_ima.isVisible());
+  QVERIFY(!real_size.isVisible());
   QVERIFY2(label2->text().contains("SIMPLE"), qPrintable(label2->text()));
   QVERIFY(ClickRow(dialog->FileList(), "notes.jpg", Qt::RightButton));
-  QVERIFY(!big_ima.isVisible());
+  QVERIFY(!real_size.isVisible());
   QCOMPARE(label2->text(), QString());
-  QVERIFY(!dialog->Logic().Store.ImageLoaded);  // nothing was loaded either
+  QVERIFY(!dialog->Controller().load.ImageLoaded);  // nothing was loaded either
 }
 
 void DialogDisplayTest::SaveBmpAsksBeforeReplacing() {

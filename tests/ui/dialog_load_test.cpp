@@ -17,7 +17,7 @@
 
 #include "browser/base/numbers.h"
 #include "skylib/skylib.h"
-#include "ui/load_astro_form.h"
+#include "ui/browser_dialog.h"
 #include "ui/widgets.h"
 #include "ui_test_support.h"
 
@@ -48,8 +48,8 @@ void DialogLoadTest::ClickOnSampleFillsPreviewAndStatusLine() {
   auto* list = dialog->FileList();
   QVERIFY(ClickRow(list, "m51_tan16.fits", Qt::LeftButton));
 
-  const kivrel::BrowserLogic& b = dialog->Logic();
-  QVERIFY(b.Store.ImageLoaded);
+  const kivrel::BrowserController& b = dialog->Controller();
+  QVERIFY(b.load.ImageLoaded);
   auto* label2 = Control<QLabel>(dialog.get(), "Label2");
   QVERIFY(label2->text().startsWith("m51_tan16.fits  240x180  16 bits"));
   // The sky text follows the file line for this image with its tangent projection.
@@ -67,7 +67,8 @@ void DialogLoadTest::ClickOnSampleFillsPreviewAndStatusLine() {
   QCOMPARE(Control<QLineEdit>(dialog.get(), "Edit3")->text(), QString("m51_tan16.fits"));
   for (const char* name : {"Edit1", "Edit2", "ScrollBar1", "ComboBox1", "SpeedButton4"})
     QVERIFY2(Control<QWidget>(dialog.get(), name)->isEnabled(), name);
-  QCOMPARE(Control<QLineEdit>(dialog.get(), "Edit1")->text(), QString::fromStdString(b.Edit1.Text));
+  QCOMPARE(Control<QLineEdit>(dialog.get(), "Edit1")->text(),
+           QString::fromStdString(b.thresholds.min_edit.text));
   auto* bar = dialog->findChild<kivrel::ui::PictureView*>("Image2");
   QCOMPARE(bar->Image().size(), QSize(256, 1));
   QCOMPARE(bar->size(), QSize(297, 15));
@@ -77,10 +78,10 @@ void DialogLoadTest::ArrowKeyLoadsTheNextFile() {
   auto dialog = MakeDialog();
   auto* list = dialog->FileList();
   QVERIFY(ClickRow(list, "galactic64.fits", Qt::LeftButton));
-  QVERIFY(dialog->Logic().Store.ImaFileName.ends_with("galactic64.fits"));
+  QVERIFY(dialog->Controller().load.file_name.ends_with("galactic64.fits"));
   const QString next = list->item(list->currentRow() + 1)->text();
   QTest::keyClick(list, Qt::Key_Down);
-  QVERIFY(QString::fromStdString(dialog->Logic().Store.ImaFileName).endsWith("/" + next));
+  QVERIFY(QString::fromStdString(dialog->Controller().load.file_name).endsWith("/" + next));
   QCOMPARE(Control<QLineEdit>(dialog.get(), "Edit3")->text(), next);
 }
 
@@ -91,13 +92,13 @@ void DialogLoadTest::LevelModeCanBeChosenBeforeTheFirstLoad() {
   for (const char* name : {"Edit1", "ScrollBar2", "ComboBox2", "SpeedButton3", "Edit4", "UpDown1"})
     QVERIFY2(!Control<QWidget>(dialog.get(), name)->isEnabled(), name);
   QTest::mouseClick(group->Button(1), Qt::LeftButton);  // "data"
-  QCOMPARE(dialog->Logic().RadioGroup2.ItemIndex, 1);
+  QCOMPARE(dialog->Controller().thresholds.level_mode.index, 1);
   QVERIFY(ClickRow(dialog->FileList(), "m51_tan16.fits", Qt::LeftButton));
-  const kivrel::BrowserLogic& b = dialog->Logic();
+  const kivrel::BrowserController& b = dialog->Controller();
   QCOMPARE(Control<QLineEdit>(dialog.get(), "Edit1")->text(),
-           QString::fromStdString(kivrel::FormatFixed(b.Store.DataMin, 3)));
+           QString::fromStdString(kivrel::FormatFixed(b.image.stats.DataMin, 3)));
   QCOMPARE(Control<QLineEdit>(dialog.get(), "Edit2")->text(),
-           QString::fromStdString(kivrel::FormatFixed(b.Store.DataMax, 3)));
+           QString::fromStdString(kivrel::FormatFixed(b.image.stats.DataMax, 3)));
 }
 
 void DialogLoadTest::FileTypesFilterTheList_data() {
@@ -141,13 +142,13 @@ void DialogLoadTest::LayerEditAndUpDownReload() {
   auto* updown = dialog->findChild<kivrel::ui::UpDown*>("UpDown1");
   QTest::mouseClick(updown->UpButton(), Qt::LeftButton);
   QCOMPARE(edit4->text(), QString("2"));
-  QCOMPARE(dialog->Logic().Store.CurrentLayer, 2);
+  QCOMPARE(dialog->Controller().image.CurrentLayer, 2);
   QVERIFY(!kivrel::test::SamePixels(dialog->Preview()->Image(), layer1));
 
   // A layer beyond the cube is held to its last layer, and the edit says so.
   edit4->selectAll();
   QTest::keyClicks(edit4, "7");
-  QCOMPARE(dialog->Logic().Store.CurrentLayer, 3);
+  QCOMPARE(dialog->Controller().image.CurrentLayer, 3);
   QCOMPARE(edit4->text(), QString("3"));
   // Typing is held to two characters.
   edit4->selectAll();
@@ -168,7 +169,7 @@ void DialogLoadTest::BitmapPaletteModeShowsTheFileColours() {
   QTest::mouseClick(colour_mode->Button(0), Qt::LeftButton);  // "Palette du bitmap"
   QVERIFY(ClickRow(dialog->FileList(), "colours.bmp", Qt::LeftButton));
 
-  QVERIFY(dialog->Logic().Store.BitmapShown);
+  QVERIFY(dialog->Controller().load.BitmapShown);
   const QImage shown = dialog->Preview()->Image();
   QCOMPARE(shown.size(), source.size());
   for (int y = 0; y < 4; ++y) {
@@ -192,10 +193,10 @@ void DialogLoadTest::CorruptHeaderShowsItsMessageAndDialogStaysUsable() {
   QTRY_VERIFY(watcher.AllHandled());
   QCOMPARE(watcher.Texts(), QStringList{"'1.5.3' is not a valid floating point value"});
   QVERIFY(QApplication::overrideCursor() == nullptr);  // the busy cursor is gone
-  QVERIFY(!dialog->Logic().Store.ImageLoaded);
+  QVERIFY(!dialog->Controller().load.ImageLoaded);
 
   QVERIFY(ClickRow(dialog->FileList(), "good.fits", Qt::LeftButton));
-  QVERIFY(dialog->Logic().Store.ImageLoaded);
+  QVERIFY(dialog->Controller().load.ImageLoaded);
   QVERIFY(Control<QLabel>(dialog.get(), "Label2")->text().startsWith("good.fits  240x180"));
 }
 
@@ -244,7 +245,7 @@ void DialogLoadTest::LanguageFileWithOnlyButtonsGivesQuestionMarks() {
   for (int i = 0; i < 4; ++i)
     QCOMPARE(levels->Button(i)->text(), QString("?"));
   QCOMPARE(levels->Button(4)->text(), QString("70%"));  // no key for the last mode
-  QCOMPARE(dialog->Logic().Store.MsgKeyword, std::string("?"));
+  QCOMPARE(dialog->Controller().messages.keyword, std::string("?"));
   // Texts without keys stay.
   QCOMPARE(Control<QLabel>(dialog.get(), "Label6")->text(), QString("255"));
 }

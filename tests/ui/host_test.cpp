@@ -15,9 +15,9 @@
 #include <QTest>
 #include <clocale>
 
-#include "ui/big_ima_form.h"
-#include "ui/load_astro_form.h"
-#include "ui/start_form.h"
+#include "ui/browser_dialog.h"
+#include "ui/real_size_window.h"
+#include "ui/start_window.h"
 #include "ui/widgets.h"
 #include "ui_test_support.h"
 
@@ -31,13 +31,13 @@ struct Run {
     kivrel::BrowserOptions options;
     options.app_dir = kivrel::test::SourceDir().toStdString();
     options.load_decoder = false;
-    dialog = std::make_unique<kivrel::ui::TLoadAstroForm>(options);
-    dialog->SetBigImaForm(&big_ima);
+    dialog = std::make_unique<kivrel::ui::BrowserDialog>(options);
+    dialog->SetRealSizeWindow(&real_size);
     host.SetDialog(dialog.get());
   }
-  kivrel::ui::TForm1 host;
-  std::unique_ptr<kivrel::ui::TLoadAstroForm> dialog;
-  kivrel::ui::TBigImaForm big_ima;
+  kivrel::ui::StartWindow host;
+  std::unique_ptr<kivrel::ui::BrowserDialog> dialog;
+  kivrel::ui::RealSizeWindow real_size;
 };
 
 }  // namespace
@@ -70,7 +70,7 @@ void HostTest::FolderIsRememberedAcrossTwoRuns() {
   {
     Run first(settings_);
     QVERIFY(first.host.RememberedFolder().isEmpty());
-    QSignalSpy finished(&first.host, &kivrel::ui::TForm1::Finished);
+    QSignalSpy finished(&first.host, &kivrel::ui::StartWindow::Finished);
     first.host.show();
     QVERIFY(first.dialog->isVisible());
     QVERIFY(first.dialog->isModal() || first.dialog->windowModality() == Qt::ApplicationModal);
@@ -134,7 +134,7 @@ void HostTest::DecimalPointWhateverTheLocale() {
   edit1->selectAll();
   QTest::keyClicks(edit1, "1500.5");
   QTest::keyClick(edit1, Qt::Key_Return);
-  QCOMPARE(run.dialog->Logic().DisplayMin, 1500.5);
+  QCOMPARE(run.dialog->Controller().view.DisplayMin, 1500.5);
   run.host.close();
 }
 

@@ -7,7 +7,7 @@
 
 QObject* NewDialogLoadTest();
 QObject* NewDialogDisplayTest();
-QObject* NewBigImaTest();
+QObject* NewRealSizeWindowTest();
 QObject* NewHostTest();
 QObject* NewPictureImageTest();
 
@@ -15,8 +15,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   std::vector<std::unique_ptr<QObject>> tests;
-  for (QObject* (*make)() :
-       {NewDialogLoadTest, NewDialogDisplayTest, NewBigImaTest, NewHostTest, NewPictureImageTest})
+  for (QObject* (*make)() : {NewDialogLoadTest, NewDialogDisplayTest, NewRealSizeWindowTest,
+                             NewHostTest, NewPictureImageTest})
     tests.emplace_back(make());
 
   const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();

@@ -10,7 +10,7 @@
 #include <QMouseEvent>
 #include <QTest>
 
-#include "ui/load_astro_form.h"
+#include "ui/browser_dialog.h"
 #include "ui/widgets.h"
 
 namespace kivrel::test {
@@ -23,11 +23,11 @@ QString SamplesDir() {
   return SourceDir() + QStringLiteral("/samples");
 }
 
-std::unique_ptr<ui::TLoadAstroForm> MakeDialog(const QString& folder) {
+std::unique_ptr<ui::BrowserDialog> MakeDialog(const QString& folder) {
   BrowserOptions options;
   options.app_dir = SourceDir().toStdString();
   options.load_decoder = false;
-  auto dialog = std::make_unique<ui::TLoadAstroForm>(options);
+  auto dialog = std::make_unique<ui::BrowserDialog>(options);
   dialog->show();
   if (!folder.isEmpty()) dialog->SetTreeSelection(folder);
   return dialog;

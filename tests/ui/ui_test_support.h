@@ -17,10 +17,9 @@
 #include <string>
 #include <vector>
 
-
 namespace kivrel::ui {
 class FileListBox;
-class TLoadAstroForm;
+class BrowserDialog;
 }  // namespace kivrel::ui
 
 namespace kivrel::test {
@@ -30,7 +29,7 @@ QString SamplesDir();
 
 // A dialog like the program's, with the shipped palettes and without the raster decoder, shown
 // (not modal) so that the test can drive it.
-std::unique_ptr<ui::TLoadAstroForm> MakeDialog(const QString& folder = SamplesDir());
+std::unique_ptr<ui::BrowserDialog> MakeDialog(const QString& folder = SamplesDir());
 
 // A child widget by its control name; fails the test (returns null) when missing.
 template <typename W>

@@ -86,13 +86,13 @@ bool TooLarge(std::string_view t) {
 
 }  // namespace
 
-std::optional<Extended> TryStrToFloat(std::string_view text) {
+std::optional<long double> TryParseFloat(std::string_view text) {
   auto matched = MatchFloat(TrimBlanks(text));
   if (!matched) return std::nullopt;
   std::string_view t = *matched;
   // from_chars does not take "5." or ".5" forms with a sign issue; it accepts both, but the
   // exponent of "5.e3" needs care: it is handled as well.
-  Extended value = 0;
+  long double value = 0;
   auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
   if (ptr != t.data() + t.size()) return std::nullopt;
   if (ec == std::errc::result_out_of_range) {
@@ -102,11 +102,11 @@ std::optional<Extended> TryStrToFloat(std::string_view text) {
   } else if (ec != std::errc()) {
     return std::nullopt;
   }
-  if (std::fabs(value) > static_cast<Extended>(DBL_MAX)) return std::nullopt;
+  if (std::fabs(value) > static_cast<long double>(DBL_MAX)) return std::nullopt;
   return value;
 }
 
-std::optional<int32_t> TryStrToInt(std::string_view text) {
+std::optional<int32_t> TryParseInt(std::string_view text) {
   std::string_view t = TrimBlanks(text);
   if (t.empty()) return std::nullopt;
   bool negative = false;
@@ -127,25 +127,25 @@ std::optional<int32_t> TryStrToInt(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
-Extended StrToFloat(std::string_view text) {
-  if (auto v = TryStrToFloat(text)) return *v;
+long double ParseFloat(std::string_view text) {
+  if (auto v = TryParseFloat(text)) return *v;
   throw RunTimeError("'" + std::string(text) + "' is not a valid floating point value");
 }
 
-int32_t StrToInt(std::string_view text) {
-  if (auto v = TryStrToInt(text)) return *v;
+int32_t ParseInt(std::string_view text) {
+  if (auto v = TryParseInt(text)) return *v;
   throw RunTimeError("'" + std::string(text) + "' is not a valid integer value");
 }
 
-int32_t StrToIntDef0(std::string_view text) {
-  return TryStrToInt(text).value_or(0);
+int32_t ParseIntOrZero(std::string_view text) {
+  return TryParseInt(text).value_or(0);
 }
 
-Extended RoundHalfEven(Extended value) {
+long double RoundHalfEven(long double value) {
   return std::nearbyintl(value);
 }
 
-std::string FormatFixed(Extended value, int decimals) {
+std::string FormatFixed(long double value, int decimals) {
   char buf[128];
   if (!std::isfinite(value)) return FormatGeneral(value);
   int n = std::snprintf(buf, sizeof buf, "%.*Lf", decimals, value);
@@ -168,7 +168,7 @@ std::string FormatFixed(Extended value, int decimals) {
   return s;
 }
 
-std::string FormatGeneral(Extended value, int significant) {
+std::string FormatGeneral(long double value, int significant) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (value == 0) return "0";

@@ -46,13 +46,13 @@ std::string LowerAscii(std::string_view text) {
   return out;
 }
 
-std::string ExtractFileName(std::string_view path) {
+std::string FileNameOf(std::string_view path) {
   const auto slash = path.find_last_of('/');
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
 std::string LowerExtension(std::string_view path) {
-  const std::string name = ExtractFileName(path);
+  const std::string name = FileNameOf(path);
   const auto dot = name.find_last_of('.');
   if (dot == std::string::npos) return {};
   return LowerAscii(std::string_view(name).substr(dot));

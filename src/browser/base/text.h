@@ -17,7 +17,7 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 std::string LowerAscii(std::string_view text);
 
 // "dir/name.ext" -> "name.ext".
-std::string ExtractFileName(std::string_view path);
+std::string FileNameOf(std::string_view path);
 
 // The extension from the last dot of the file name, dot included, in lower case; "" when none.
 std::string LowerExtension(std::string_view path);

@@ -1,6 +1,6 @@
-// The state of the dialog's controls as the engine holds it: texts, positions, ranges, enabled
-// flags, list contents and selections. The window mirrors these into its widgets; the CLI and
-// the tests read them directly.
+// The state of the dialog's controls as the controller holds it: texts, positions, ranges,
+// enabled flags, list contents and selections. The window mirrors these into its widgets; the
+// CLI and the tests read them directly. Which control is which is in control_table.h.
 #pragma once
 
 #include <cstdint>
@@ -10,59 +10,59 @@
 namespace kivrel {
 
 struct Control {
-  bool Enabled = true;
-  bool Visible = true;
+  bool enabled = true;
+  bool visible = true;
 };
 
 struct LabelControl : Control {
-  std::string Caption;
+  std::string caption;
 };
 
 struct EditControl : Control {
-  std::string Text;
+  std::string text;
 };
 
 struct ButtonControl : Control {
-  std::string Caption;
-  bool Down = false;  // toggle buttons only
+  std::string caption;
+  bool pressed = false;  // toggle buttons only
 };
 
 struct ScrollBarControl : Control {
-  int32_t Position = 0;
-  int32_t Min = -32767;
-  int32_t Max = 32767;
-  int32_t LargeChange = 500;
-  int32_t SmallChange = 10;
+  int32_t position = 0;
+  int32_t min = -32767;
+  int32_t max = 32767;
+  int32_t page_step = 500;
+  int32_t step = 10;
 };
 
-struct ComboBoxControl : Control {
-  std::vector<std::string> Items;
-  int32_t ItemIndex = -1;
-  std::string Text;  // the selected item's text, or what was typed into an editable list
+struct ListControl : Control {
+  std::vector<std::string> items;
+  int32_t index = -1;  // the selected item, -1 for none
+  std::string text;    // the selected item's text, or what was typed into an editable list
 };
 
 struct RadioGroupControl : Control {
-  std::string Caption;
-  std::vector<std::string> Items;
-  int32_t ItemIndex = -1;
+  std::string caption;
+  std::vector<std::string> items;
+  int32_t index = -1;
 };
 
 struct UpDownControl : Control {
-  int32_t Min = 0;
-  int32_t Max = 99;
+  int32_t min = 0;
+  int32_t max = 99;
 };
 
 struct ImageControl : Control {
-  int32_t Width = 0;
-  int32_t Height = 0;
+  int32_t width = 0;
+  int32_t height = 0;
 };
 
-// A one-shot timer: the window (re)starts its real timer whenever RestartCount changes and
-// stops it when Enabled goes false.
+// A one-shot timer: the window (re)starts its real timer whenever `restarts` changes and stops
+// it when `armed` goes false.
 struct TimerControl {
-  bool Enabled = false;
-  int32_t Interval = 1000;
-  uint64_t RestartCount = 0;
+  bool armed = false;
+  int32_t interval_ms = 1000;
+  uint64_t restarts = 0;
 };
 
 }  // namespace kivrel

@@ -9,55 +9,64 @@
 #include <string>
 #include <utility>
 
-#include "browser/dialog/browser_logic.h"
+#include "browser/dialog/browser_controller.h"
 #include "browser/dialog/ini_file.h"
 #include "skylib/skylib.h"
 
 namespace kivrel {
 
-void BrowserLogic::SetDefaultTexts() {
-  Store.MsgKeyword = "Mot clé";
-  Store.MsgMissing = "manquant";
-  Store.MsgPaletteError = "Erreur de création de la palette";
+void BrowserController::SetDefaultTexts() {
+  messages = MessageTexts{};
 }
 
-void BrowserLogic::LoadLanguage() {
+void BrowserController::LoadLanguage() {
   const std::string code = Settings().LanguageCode;
   if (code.compare("0") <= 0) return;
 
-  const std::filesystem::path file =
+  const std::filesystem::path ini_path =
       std::filesystem::path(Settings().BaseDir) / ("language" + code + ".ini");
-  const IniFile ini = IniFile::Load(file.string());
+  const IniFile ini = IniFile::Load(ini_path.string());
   const std::string images = "images_" + code;
   const std::string buttons = "buttons_" + code;
   const auto read = [&](const std::string& section, const std::string& key) {
     return ini.ReadString(section, key, "?");
   };
 
-  Caption = read(images, "title");
+  texts.caption = read(images, "title");
+  RadioGroupControl& colour_mode = colours.colour_mode;
+  RadioGroupControl& level_mode = thresholds.level_mode;
   const std::pair<const char*, std::string*> captions[] = {
-      {"t_1", &Label3.Caption},           {"t_2", &Label4.Caption},
-      {"t_3", &Label7.Caption},           {"t_4", &Label8.Caption},
-      {"t_5", &RadioGroup1.Caption},      {"t_6", &RadioGroup1.Items.at(0)},
-      {"t_7", &RadioGroup1.Items.at(1)},  {"t_8", &RadioGroup2.Caption},
-      {"t_9", &RadioGroup2.Items.at(0)},  {"t_10", &RadioGroup2.Items.at(1)},
-      {"t_11", &RadioGroup2.Items.at(2)}, {"t_12", &RadioGroup2.Items.at(3)},
-      {"t_13", &BitBtn1.Caption}};
+      {"t_1", &colours.colour_table_label.caption},
+      {"t_2", &colours.transfer_table_label.caption},
+      {"t_3", &thresholds.min_label.caption},
+      {"t_4", &thresholds.max_label.caption},
+      {"t_5", &colour_mode.caption},
+      {"t_6", &colour_mode.items.at(0)},
+      {"t_7", &colour_mode.items.at(1)},
+      {"t_8", &level_mode.caption},
+      {"t_9", &level_mode.items.at(0)},
+      {"t_10", &level_mode.items.at(1)},
+      {"t_11", &level_mode.items.at(2)},
+      {"t_12", &level_mode.items.at(3)},
+      {"t_13", &file.save.caption}};
   for (const auto& [key, text] : captions)
     *text = read(images, key);
-  BitBtn2.Caption = read(buttons, "help");
-  BitBtn3.Caption = read(buttons, "ok");
-  BitBtn4.Caption = read(buttons, "cancel");
+  texts.help.caption = read(buttons, "help");
+  texts.ok.caption = read(buttons, "ok");
+  texts.cancel.caption = read(buttons, "cancel");
   const std::pair<const char*, std::string*> more[] = {
-      {"t_14", &SpeedButton1.Caption}, {"t_15", &SpeedButton4.Caption},
-      {"t_16", &SpeedButton5.Caption}, {"t_17", &Label9.Caption},
-      {"t_18", &Label11.Caption},      {"t_19", &Label12.Caption},
-      {"t_20", &Label13.Caption}};
+      {"t_14", &view_controls.real_size.caption},
+      {"t_15", &view_controls.zoom_whole.caption},
+      {"t_16", &view_controls.zoom_previous.caption},
+      {"t_17", &view_controls.flip_label.caption},
+      {"t_18", &file.layer_label.caption},
+      {"t_19", &filters.filter_label.caption},
+      {"t_20", &filters.threshold_label.caption}};
   for (const auto& [key, text] : more)
     *text = read(images, key);
-  Store.MsgKeyword = read(images, "m_" + std::to_string(1));
-  Store.MsgMissing = read(images, "m_" + std::to_string(2));
-  Store.MsgPaletteError = read(images, "m_" + std::to_string(3));
+  messages.keyword = read(images, "m_" + std::to_string(1));
+  messages.missing = read(images, "m_" + std::to_string(2));
+  messages.palette_error = read(images, "m_" + std::to_string(3));
 }
 
 }  // namespace kivrel

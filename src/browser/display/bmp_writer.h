@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "browser/display/picture.h"
+#include "browser/base/picture.h"
 
 namespace kivrel {
 

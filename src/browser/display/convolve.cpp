@@ -16,10 +16,10 @@ constexpr double kMaxIntegerWeight = 65535;
 
 // The clamp of a sample type; float planes are not clamped.
 template <typename T>
-inline Extended Clamp(Extended v) {
+inline long double Clamp(long double v) {
   if constexpr (std::is_integral_v<T>) {
-    constexpr auto kHi = static_cast<Extended>(std::numeric_limits<T>::max());
-    constexpr auto kLo = static_cast<Extended>(std::numeric_limits<T>::min());
+    constexpr auto kHi = static_cast<long double>(std::numeric_limits<T>::max());
+    constexpr auto kLo = static_cast<long double>(std::numeric_limits<T>::min());
     if (v > kHi) v = kHi;
     if (v < kLo) v = kLo;
   }
@@ -28,7 +28,7 @@ inline Extended Clamp(Extended v) {
 
 // Running statistics of one row, kept in locals so that they stay in registers.
 struct Accumulators {
-  Extended min, max, sum, sum_sq;
+  long double min, max, sum, sum_sq;
   int64_t count;
 
   explicit Accumulators(const FilterRunStats& s)
@@ -40,7 +40,7 @@ struct Accumulators {
     s.sum_sq = sum_sq;
     s.count = count;
   }
-  void Add(Extended p) {
+  void Add(long double p) {
     if (p < min) min = p;
     if (p > max) max = p;
     sum += p;
@@ -50,10 +50,10 @@ struct Accumulators {
 };
 
 struct RunParams {
-  Extended threshold;
-  Extended bscale;
-  Extended bzero;
-  Extended divisor;
+  long double threshold;
+  long double bscale;
+  long double bzero;
+  long double divisor;
   bool divide;  // false for a divisor of 1: acc / 1 is acc
   bool clamp;   // false when no result can leave the sample type's range
 };
@@ -157,30 +157,31 @@ struct Term {
 // The extended sums, term by term in mask order. Four pixels at a time: their sums are
 // independent chains, which the processor overlaps.
 template <typename T>
-void SumRowExtended(const Term<T>* terms, int term_count, int32_t x0, int32_t x1, Extended* acc) {
+void SumRowExtended(const Term<T>* terms, int term_count, int32_t x0, int32_t x1,
+                    long double* acc) {
   int32_t x = x0;
   for (; x + 3 < x1; x += 4) {
-    Extended a0 = 0;
-    Extended a1 = 0;
-    Extended a2 = 0;
-    Extended a3 = 0;
+    long double a0 = 0;
+    long double a1 = 0;
+    long double a2 = 0;
+    long double a3 = 0;
     for (int k = 0; k < term_count; ++k) {
       const T* r = terms[k].row + x;
       if constexpr (std::is_integral_v<T> && sizeof(T) <= 2) {
         if (terms[k].whole) {
           const int32_t c = terms[k].whole_c;
-          a0 += static_cast<Extended>(c * static_cast<int32_t>(r[0]));
-          a1 += static_cast<Extended>(c * static_cast<int32_t>(r[1]));
-          a2 += static_cast<Extended>(c * static_cast<int32_t>(r[2]));
-          a3 += static_cast<Extended>(c * static_cast<int32_t>(r[3]));
+          a0 += static_cast<long double>(c * static_cast<int32_t>(r[0]));
+          a1 += static_cast<long double>(c * static_cast<int32_t>(r[1]));
+          a2 += static_cast<long double>(c * static_cast<int32_t>(r[2]));
+          a3 += static_cast<long double>(c * static_cast<int32_t>(r[3]));
           continue;
         }
       }
-      const Extended c = terms[k].c;
-      a0 += c * static_cast<Extended>(r[0]);
-      a1 += c * static_cast<Extended>(r[1]);
-      a2 += c * static_cast<Extended>(r[2]);
-      a3 += c * static_cast<Extended>(r[3]);
+      const long double c = terms[k].c;
+      a0 += c * static_cast<long double>(r[0]);
+      a1 += c * static_cast<long double>(r[1]);
+      a2 += c * static_cast<long double>(r[2]);
+      a3 += c * static_cast<long double>(r[3]);
     }
     acc[x] = a0;
     acc[x + 1] = a1;
@@ -188,9 +189,9 @@ void SumRowExtended(const Term<T>* terms, int term_count, int32_t x0, int32_t x1
     acc[x + 3] = a3;
   }
   for (; x < x1; ++x) {
-    Extended a = 0;
+    long double a = 0;
     for (int k = 0; k < term_count; ++k)
-      a += static_cast<Extended>(terms[k].c) * static_cast<Extended>(terms[k].row[x]);
+      a += static_cast<long double>(terms[k].c) * static_cast<long double>(terms[k].row[x]);
     acc[x] = a;
   }
 }
@@ -200,16 +201,16 @@ void SumRowExtended(const Term<T>* terms, int term_count, int32_t x0, int32_t x1
 // Float planes: stores the filtered or unfiltered value of columns [x0, x1) and feeds the
 // statistics pixel by pixel (samples may be NaN or infinite).
 template <typename T>
-void FinishRowFloat(const T* src, T* dst, const Extended* acc, int32_t x0, int32_t x1,
+void FinishRowFloat(const T* src, T* dst, const long double* acc, int32_t x0, int32_t x1,
                     const RunParams& p, FilterRunStats& stats) {
   Accumulators st(stats);
-  const Extended t = p.threshold;
-  const Extended bscale = p.bscale;
-  const Extended bzero = p.bzero;
+  const long double t = p.threshold;
+  const long double bscale = p.bscale;
+  const long double bzero = p.bzero;
   for (int32_t x = x0; x < x1; ++x) {
     const T s = src[x];
-    if (t > bscale * static_cast<Extended>(s) + bzero) {
-      Extended v = acc[x];
+    if (t > bscale * static_cast<long double>(s) + bzero) {
+      long double v = acc[x];
       if (p.divide) v = v / p.divisor;
       dst[x] = static_cast<T>(RoundToWhole(v));
       st.Add(bscale * v + bzero);
@@ -229,12 +230,12 @@ template <typename T, typename Acc, bool kClamp>
 void FinishRowInteger(const T* src, T* dst, const Acc* acc, int32_t x0, int32_t x1,
                       const RunParams& p, const SampleRange& range, FilterRunStats& stats) {
   constexpr bool kCountCopies = std::is_same_v<T, int16_t>;
-  const Extended bscale = p.bscale;
-  const Extended bzero = p.bzero;
+  const long double bscale = p.bscale;
+  const long double bzero = p.bzero;
   const int64_t lo = range.lo;
   const int64_t hi = range.hi;
-  Extended sum = stats.sum;
-  Extended sum_sq = stats.sum_sq;
+  long double sum = stats.sum;
+  long double sum_sq = stats.sum_sq;
   int64_t filtered = 0;
   int64_t copied = 0;
   Acc acc_lo = std::numeric_limits<Acc>::max();
@@ -242,7 +243,7 @@ void FinishRowInteger(const T* src, T* dst, const Acc* acc, int32_t x0, int32_t 
   T s_lo = std::numeric_limits<T>::max();
   T s_hi = std::numeric_limits<T>::lowest();
   const auto value_of = [&](Acc a) {
-    Extended v = static_cast<Extended>(a);
+    long double v = static_cast<long double>(a);
     if (p.divide) v = v / p.divisor;
     if constexpr (kClamp) v = Clamp<T>(v);
     return v;
@@ -253,9 +254,9 @@ void FinishRowInteger(const T* src, T* dst, const Acc* acc, int32_t x0, int32_t 
       const Acc a = acc[x];
       acc_lo = a < acc_lo ? a : acc_lo;
       acc_hi = a > acc_hi ? a : acc_hi;
-      const Extended v = value_of(a);
+      const long double v = value_of(a);
       dst[x] = static_cast<T>(RoundToInt64(v));
-      const Extended q = bscale * v + bzero;
+      const long double q = bscale * v + bzero;
       sum += q;
       sum_sq += q * q;
       ++filtered;
@@ -264,7 +265,7 @@ void FinishRowInteger(const T* src, T* dst, const Acc* acc, int32_t x0, int32_t 
       if constexpr (kCountCopies) {
         s_lo = s < s_lo ? s : s_lo;
         s_hi = s > s_hi ? s : s_hi;
-        const Extended q = bscale * static_cast<Extended>(s) + bzero;
+        const long double q = bscale * static_cast<long double>(s) + bzero;
         sum += q;
         sum_sq += q * q;
         ++copied;
@@ -274,15 +275,15 @@ void FinishRowInteger(const T* src, T* dst, const Acc* acc, int32_t x0, int32_t 
   stats.sum = sum;
   stats.sum_sq = sum_sq;
   stats.count += filtered + copied;
-  const auto extremes = [&](Extended a, Extended b) {
+  const auto extremes = [&](long double a, long double b) {
     if (bscale < 0) std::swap(a, b);
     if (a < stats.min) stats.min = a;
     if (b > stats.max) stats.max = b;
   };
   if (filtered > 0) extremes(bscale * value_of(acc_lo) + bzero, bscale * value_of(acc_hi) + bzero);
   if (copied > 0) {
-    extremes(bscale * static_cast<Extended>(s_lo) + bzero,
-             bscale * static_cast<Extended>(s_hi) + bzero);
+    extremes(bscale * static_cast<long double>(s_lo) + bzero,
+             bscale * static_cast<long double>(s_hi) + bzero);
   }
 }
 
@@ -329,7 +330,7 @@ void ConvolveExtended(const Plane<T>& orig, Plane<T>& out, const Extent& e,
   // A zero coefficient adds a zero product to the sum, which leaves it as it is, as long as
   // the sample is finite: integer samples always are, float samples may not be (0 x inf).
   const bool skip_zeros = std::is_integral_v<T>;
-  std::vector<Extended> acc(static_cast<std::size_t>(e.cols));
+  std::vector<long double> acc(static_cast<std::size_t>(e.cols));
   Term<T> terms[25];
   for (int32_t y = e.h; y < e.rows - e.h; ++y) {
     int count = 0;
@@ -352,12 +353,12 @@ void ConvolveExtended(const Plane<T>& orig, Plane<T>& out, const Extent& e,
 }  // namespace
 
 template <typename T>
-SampleRange SamplesBelowThreshold(Extended threshold, Extended bscale, Extended bzero) {
+SampleRange SamplesBelowThreshold(long double threshold, long double bscale, long double bzero) {
   static_assert(std::is_integral_v<T>);
   constexpr int64_t kMin = std::numeric_limits<T>::min();
   constexpr int64_t kMax = std::numeric_limits<T>::max();
   const auto below = [&](int64_t s) {
-    return threshold > bscale * static_cast<Extended>(s) + bzero;
+    return threshold > bscale * static_cast<long double>(s) + bzero;
   };
   SampleRange r;
   if (bscale < 0) {
@@ -392,7 +393,7 @@ SampleRange SamplesBelowThreshold(Extended threshold, Extended bscale, Extended 
 
 template <typename T>
 FilterRunStats ConvolvePlane(const Plane<T>& orig, Plane<T>& out, const FilterSpec& filter,
-                             Extended threshold, Extended bscale, Extended bzero) {
+                             long double threshold, long double bscale, long double bzero) {
   FilterRunStats stats;
   const int n = filter.size;
   const Extent e{std::min(orig.rows(), out.rows()), std::min(orig.cols(), out.cols()), n / 2};
@@ -428,7 +429,7 @@ FilterRunStats ConvolvePlane(const Plane<T>& orig, Plane<T>& out, const FilterSp
 
 #define KIVREL_CONVOLVE_INSTANCES(T)                                                      \
   template FilterRunStats ConvolvePlane<T>(const Plane<T>&, Plane<T>&, const FilterSpec&, \
-                                           Extended, Extended, Extended);
+                                           long double, long double, long double);
 KIVREL_CONVOLVE_INSTANCES(uint8_t)
 KIVREL_CONVOLVE_INSTANCES(int16_t)
 KIVREL_CONVOLVE_INSTANCES(int32_t)
@@ -436,8 +437,8 @@ KIVREL_CONVOLVE_INSTANCES(float)
 KIVREL_CONVOLVE_INSTANCES(double)
 #undef KIVREL_CONVOLVE_INSTANCES
 
-template SampleRange SamplesBelowThreshold<uint8_t>(Extended, Extended, Extended);
-template SampleRange SamplesBelowThreshold<int16_t>(Extended, Extended, Extended);
-template SampleRange SamplesBelowThreshold<int32_t>(Extended, Extended, Extended);
+template SampleRange SamplesBelowThreshold<uint8_t>(long double, long double, long double);
+template SampleRange SamplesBelowThreshold<int16_t>(long double, long double, long double);
+template SampleRange SamplesBelowThreshold<int32_t>(long double, long double, long double);
 
 }  // namespace kivrel

@@ -34,16 +34,16 @@ namespace kivrel {
 // held in extended precision: rounding to a double is monotonic, so the double of the extended
 // minimum is the minimum of the doubles.
 struct FilterRunStats {
-  Extended min = 1e100;
-  Extended max = -1e100;
-  Extended sum = 0;
-  Extended sum_sq = 0;
+  long double min = 1e100;
+  long double max = -1e100;
+  long double sum = 0;
+  long double sum_sq = 0;
   int64_t count = 0;
 };
 
 template <typename T>
 FilterRunStats ConvolvePlane(const Plane<T>& orig, Plane<T>& out, const FilterSpec& filter,
-                             Extended threshold, Extended bscale, Extended bzero);
+                             long double threshold, long double bscale, long double bzero);
 
 // The raw samples of an integer type whose physical value lies below `threshold`: the closed
 // range [lo, hi], empty when lo > hi. The physical value is monotonic in the sample, so the
@@ -53,23 +53,23 @@ struct SampleRange {
   int64_t hi = -1;
 };
 template <typename T>
-SampleRange SamplesBelowThreshold(Extended threshold, Extended bscale, Extended bzero);
+SampleRange SamplesBelowThreshold(long double threshold, long double bscale, long double bzero);
 
 // Nearest whole number, ties to even; the same as RoundHalfEven for every value.
-inline Extended RoundToWhole(Extended v) {
+inline long double RoundToWhole(long double v) {
   // Within 2^62 an addition of 1.5 x 2^63 rounds away the fraction exactly (ties to even
   // under the default rounding), and the subtraction that follows is exact.
-  constexpr Extended kShift = 0x1.8p63L;
+  constexpr long double kShift = 0x1.8p63L;
   if (v > -0x1p62L && v < 0x1p62L) {
-    const Extended r = (v + kShift) - kShift;
-    return r == 0 ? std::copysign(Extended{0}, v) : r;  // -0.4 gives -0, as rounding does
+    const long double r = (v + kShift) - kShift;
+    return r == 0 ? std::copysign(0.0L, v) : r;  // -0.4 gives -0, as rounding does
   }
   return RoundHalfEven(v);
 }
 
 // Nearest integer, ties to even, of a value within the 64-bit range: one x87 store under the
 // default rounding mode (a plain cast would switch the mode to truncation and back).
-inline int64_t RoundToInt64(Extended v) {
+inline int64_t RoundToInt64(long double v) {
 #if defined(__x86_64__) || defined(__i386__)
   int64_t r;
   asm("fistpll %0" : "=m"(r) : "t"(v) : "st");

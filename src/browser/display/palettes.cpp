@@ -1,5 +1,5 @@
-// Colour tables (.lut) and transfer tables (.itt) from the palettes folder of AppDir: the two
-// lists, the palette and the transfer table, and the colour bar.
+#include "browser/display/palettes.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -7,7 +7,6 @@
 
 #include "browser/base/byte_source.h"
 #include "browser/base/text.h"
-#include "browser/dialog/browser_logic.h"
 #include "browser/display/table_file.h"
 #include "skylib/skylib.h"
 
@@ -29,23 +28,6 @@ struct IgnoreCaseLess {
 
 void Trace(const std::string& line) {
   if (Settings().TraceEnabled) WriteTrace(line);
-}
-
-// The file behind a list entry: "<folder><name><ext>", found without regard to case.
-std::string TableFile(const std::string& app_dir, const std::string& name, const char* ext) {
-  const std::string folder = PaletteFolder(app_dir);
-  const std::string found = FindFileIgnoringCase(folder, name + ext);
-  return found.empty() ? folder + name + ext : found;
-}
-
-void FillList(ComboBoxControl& list, const std::set<std::string, IgnoreCaseLess>& names,
-              const std::string& preferred) {
-  list.Items.assign(names.begin(), names.end());
-  const auto it = std::find(list.Items.begin(), list.Items.end(), preferred);
-  list.ItemIndex = it != list.Items.end() ? static_cast<int32_t>(it - list.Items.begin())
-                   : list.Items.empty()   ? -1
-                                          : 0;
-  list.Text = list.ItemIndex >= 0 ? list.Items[static_cast<std::size_t>(list.ItemIndex)] : "";
 }
 
 // 255 entries never need more than this; a longer file reads as if it ended here.
@@ -80,21 +62,13 @@ bool ReadTable(const std::string& file, F read_entries) {
   return true;
 }
 
-void SelectItem(ComboBoxControl& list, int32_t index) {
-  list.ItemIndex = index;
-  list.Text = index >= 0 && index < static_cast<int32_t>(list.Items.size())
-                  ? list.Items[static_cast<std::size_t>(index)]
-                  : "";
-}
-
 }  // namespace
 
-void BrowserLogic::FillPaletteLists() {
-  FillingLists = true;
+TableNames ListTables(const std::string& app_dir) {
   std::set<std::string, IgnoreCaseLess> luts;
   std::set<std::string, IgnoreCaseLess> itts;
   std::error_code ec;
-  for (fs::directory_iterator it(PaletteFolder(AppDir), ec), end; !ec && it != end;
+  for (fs::directory_iterator it(PaletteFolder(app_dir), ec), end; !ec && it != end;
        it.increment(ec)) {
     const std::string file = it->path().filename().string();
     if (!it->is_regular_file(ec) || file.empty() || file[0] == '.') continue;
@@ -105,14 +79,18 @@ void BrowserLogic::FillPaletteLists() {
   }
   Trace("Number of LUT : " + std::to_string(luts.size()));
   Trace("Number of ITT : " + std::to_string(itts.size()));
-  FillList(ComboBox1, luts, "ramp");
-  FillList(ComboBox2, itts, "4_ramp");
-  FillingLists = false;
+  return TableNames{{luts.begin(), luts.end()}, {itts.begin(), itts.end()}};
 }
 
-Palette256 BrowserLogic::LoadLutPalette() {
+std::string TableFile(const std::string& app_dir, const std::string& name, const char* ext) {
+  const std::string folder = PaletteFolder(app_dir);
+  const std::string found = FindFileIgnoringCase(folder, name + ext);
+  return found.empty() ? folder + name + ext : found;
+}
+
+Palette256 ReadColourTable(const std::string& file) {
   Palette256 palette;
-  const bool found = ReadTable(TableFile(AppDir, ComboBox1.Text, ".lut"), [&](TableFileReader& in) {
+  const bool found = ReadTable(file, [&](TableFileReader& in) {
     for (int i = 1; i < 256; ++i) {
       const double r = in.ReadNumber();
       const double g = in.ReadNumber();
@@ -131,46 +109,24 @@ Palette256 BrowserLogic::LoadLutPalette() {
   return palette;
 }
 
-void BrowserLogic::LoadIttTable() {
-  const bool found = ReadTable(TableFile(AppDir, ComboBox2.Text, ".itt"), [&](TableFileReader& in) {
+void ReadTransferTable(const std::string& file, TransferTable& table) {
+  const bool found = ReadTable(file, [&](TableFileReader& in) {
     for (int k = 1; k < 256; ++k) {
-      IttTable[k] = TableByte(in.ReadNumber());
+      table[k] = TableByte(in.ReadNumber());
       in.SkipLine();
     }
   });
   if (!found) {
     for (int k = 1; k < 256; ++k)
-      IttTable[k] = static_cast<uint8_t>(k);
+      table[k] = static_cast<uint8_t>(k);
   }
-  IttTable[0] = IttTable[1];
+  table[0] = table[1];
 }
 
-void BrowserLogic::BuildColourBar() {
-  BarBitmap.Reset(256, 1, 8);
-  const Palette256 palette = LoadLutPalette();
-  BarBitmap.palette.assign(palette.begin(), palette.end());
-  std::copy(IttTable.begin(), IttTable.end(), BarBitmap.Row(0));
-}
-
-void BrowserLogic::SelectComboBox1(int32_t index) {
-  SelectItem(ComboBox1, index);
-  ComboBox1Change();
-}
-
-void BrowserLogic::SelectComboBox2(int32_t index) {
-  SelectItem(ComboBox2, index);
-  ComboBox2Change();
-}
-
-void BrowserLogic::ComboBox1Change() {
-  if (FillingLists) return;
-  if (Store.ImageLoaded) RefreshDisplay();
-}
-
-void BrowserLogic::ComboBox2Change() {
-  if (FillingLists) return;
-  LoadIttTable();
-  if (Store.ImageLoaded) RefreshDisplay();
+void DrawColourBar(const TransferTable& itt, const Palette256& palette, Picture& bar) {
+  bar.Reset(256, 1, 8);
+  bar.palette.assign(palette.begin(), palette.end());
+  std::copy(itt.begin(), itt.end(), bar.Row(0));
 }
 
 }  // namespace kivrel

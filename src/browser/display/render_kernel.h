@@ -11,26 +11,26 @@
 #include <cstdint>
 
 #include "browser/base/numbers.h"
-#include "browser/display/picture.h"
+#include "browser/base/picture.h"
 #include "browser/store/plane.h"
 
 namespace kivrel {
 
 struct DisplayScale {
-  Extended bscale = 1;
-  Extended bzero = 0;
+  long double bscale = 1;
+  long double bzero = 0;
   double display_min = 0;
   double display_max = 0;
   double k = 0;       // 255 / (display_max - display_min)
   bool step = false;  // equal thresholds
 
-  DisplayScale(Extended bscale_in, Extended bzero_in, double min, double max)
+  DisplayScale(long double bscale_in, long double bzero_in, double min, double max)
       : bscale(bscale_in), bzero(bzero_in), display_min(min), display_max(max) {
     step = max == min;
-    if (!step) k = static_cast<double>(255 / (static_cast<Extended>(max) - min));
+    if (!step) k = static_cast<double>(255 / (static_cast<long double>(max) - min));
   }
 
-  int LevelOfValue(Extended v) const {
+  int LevelOfValue(long double v) const {
     if (step) return v >= display_min ? 255 : 0;
     const double t = static_cast<double>((v - display_min) * k);
     if (!(t > 0)) return 0;
@@ -40,7 +40,7 @@ struct DisplayScale {
 
   template <typename T>
   int LevelOfSample(T sample) const {
-    return LevelOfValue(bscale * static_cast<Extended>(sample) + bzero);
+    return LevelOfValue(bscale * static_cast<long double>(sample) + bzero);
   }
 };
 

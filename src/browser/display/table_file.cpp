@@ -25,7 +25,7 @@ double TableFileReader::ReadNumber() {
   const std::size_t start = pos_;
   while (pos_ < text_.size() && !IsSeparator(text_[pos_]) && pos_ - start < 64)
     ++pos_;
-  const auto value = TryStrToFloat(std::string_view(text_).substr(start, pos_ - start));
+  const auto value = TryParseFloat(std::string_view(text_).substr(start, pos_ - start));
   if (!value) throw RunTimeError("Invalid numeric input");
   return static_cast<double>(*value);
 }
@@ -38,7 +38,7 @@ void TableFileReader::SkipLine() {
 }
 
 uint8_t TableByte(double value) {
-  Extended r = std::fmod(RoundHalfEven(static_cast<Extended>(value) * 255), 256.0L);
+  long double r = std::fmod(RoundHalfEven(static_cast<long double>(value) * 255), 256.0L);
   if (r < 0) r += 256;
   return static_cast<uint8_t>(r);
 }

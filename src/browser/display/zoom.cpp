@@ -1,126 +1,72 @@
-// Zoom by rectangle on the preview, "Zoom 1:1", "Zoom prec.", and the mouse over the preview.
-//
-// Preview pixels and samples: columns scale by ZoomHeight / preview height, rows by
-// ZoomWidth / preview width (the preview keeps the window's proportions).
+#include "browser/display/zoom.h"
+
 #include <algorithm>
 #include <utility>
 
 #include "browser/base/numbers.h"
-#include "browser/base/text.h"
-#include "browser/dialog/browser_logic.h"
 
 namespace kivrel {
 namespace {
 
 int32_t ScaleToSamples(int32_t preview, int32_t preview_size, int32_t samples, int32_t origin) {
-  const Extended v =
-      static_cast<Extended>(preview) / preview_size * samples + static_cast<Extended>(origin);
+  const long double v =
+      static_cast<long double>(preview) / preview_size * samples + static_cast<long double>(origin);
   return static_cast<int32_t>(RoundHalfEven(v));
 }
 
 }  // namespace
 
-void BrowserLogic::Image1MouseDown(MouseButton button, ShiftState, int32_t x, int32_t y) {
-  if (button != MouseButton::Left || !Store.ImageLoaded) return;
-  ImageStore& s = Store;
-  if (Dragging) {
-    Dragging = false;
-    const bool inside = DragX1 <= x && x <= DragX2 && DragY1 <= y && y <= DragY2;
-    if (inside && DragX1 != DragX2 && DragY1 != DragY2) {
-      const int32_t pw = Image1.Width;
-      const int32_t ph = Image1.Height;
-      if (s.FlipX) {
-        DragX2 = pw - DragX2;
-        DragX1 = pw - DragX1;
-      }
-      if (s.FlipY) {
-        DragY2 = ph - DragY2;
-        DragY1 = ph - DragY1;
-      }
-      if (s.FlipX || s.FlipY) {
-        if (DragX1 > DragX2) std::swap(DragX1, DragX2);
-        if (DragY1 > DragY2) std::swap(DragY1, DragY2);
-      }
-      // The new window stays on the image, and a rectangle too thin to hold a sample
-      // zooms nothing.
-      const int32_t x1 =
-          std::clamp(ScaleToSamples(DragX1, ph, s.ZoomHeight, s.ZoomX1), 0, s.ImaWidth);
-      const int32_t x2 =
-          std::clamp(ScaleToSamples(DragX2, ph, s.ZoomHeight, s.ZoomX1), 0, s.ImaWidth);
-      const int32_t y1 =
-          std::clamp(ScaleToSamples(DragY1, pw, s.ZoomWidth, s.ZoomY1), 0, s.ImaHeight);
-      const int32_t y2 =
-          std::clamp(ScaleToSamples(DragY2, pw, s.ZoomWidth, s.ZoomY1), 0, s.ImaHeight);
-      if (x2 > x1 && y2 > y1) {
-        s.PrevZoomX1 = s.ZoomX1;
-        s.PrevZoomX2 = s.ZoomX2;
-        s.PrevZoomY1 = s.ZoomY1;
-        s.PrevZoomY2 = s.ZoomY2;
-        s.ZoomX1 = x1;
-        s.ZoomX2 = x2;
-        s.ZoomY1 = y1;
-        s.ZoomY2 = y2;
-        s.ZoomWidth = x2 - x1;
-        s.ZoomHeight = y2 - y1;
-        RefreshDisplay();
-      }
-    }
+int32_t PreviewWidthFor(int32_t w, int32_t h) {
+  if (h <= 0) return 0;
+  return static_cast<int32_t>(
+      RoundHalfEven(static_cast<long double>(w) / static_cast<long double>(h) * kPreviewHeight));
+}
+
+RubberBand MirroredBand(RubberBand band, int32_t preview_width, int32_t preview_height, bool flip_x,
+                        bool flip_y) {
+  if (flip_x) {
+    band.DragX2 = preview_width - band.DragX2;
+    band.DragX1 = preview_width - band.DragX1;
   }
-  DragX1 = x;
-  DragY1 = y;
-}
-
-void BrowserLogic::Image1MouseMove(ShiftState shift, int32_t x, int32_t y) {
-  const ImageStore& s = Store;
-  if (!s.ImageLoaded || s.BitmapShown) return;
-  const int32_t pw = Image1.Width;
-  const int32_t ph = Image1.Height;
-  if (!(0 < x && x < pw && 0 < y && y < ph)) return;
-  if (shift.OnlyLeft()) {
-    DragX2 = x;
-    DragY2 = y;
-    Dragging = true;
+  if (flip_y) {
+    band.DragY2 = preview_height - band.DragY2;
+    band.DragY1 = preview_height - band.DragY1;
   }
-  if (s.FlipX) x = pw - x;
-  if (s.FlipY) y = ph - y;
-  const Extended row_f = static_cast<Extended>(y) / pw * s.ZoomWidth + s.ZoomY1;
-  const Extended col_f = static_cast<Extended>(x) / ph * s.ZoomHeight + s.ZoomX1;
-  const auto row = static_cast<int32_t>(
-      RoundHalfEven(std::max<Extended>(0, std::min<Extended>(s.ImaHeight - 1, row_f))));
-  const auto col = static_cast<int32_t>(
-      RoundHalfEven(std::max<Extended>(0, std::min<Extended>(s.ImaWidth - 1, col_f))));
-  Extended value = 0;
-  VisitPlanes(Store, s.SampleType, [&](const auto& plane, const auto&) {
-    if (plane.Contains(row, col))
-      value = static_cast<Extended>(plane.At(row, col)) * s.BScale + s.BZero;
-  });
-  Label1.Caption = "X: " + PadLeft(std::to_string(col), 5);
-  Label1.Caption += "   Y: " + PadLeft(std::to_string(row), 5);
-  Label1.Caption += "   I: " + FormatGeneral(value);
+  if (flip_x || flip_y) {
+    if (band.DragX1 > band.DragX2) std::swap(band.DragX1, band.DragX2);
+    if (band.DragY1 > band.DragY2) std::swap(band.DragY1, band.DragY2);
+  }
+  return band;
 }
 
-void BrowserLogic::SpeedButton4Click() {
-  if (!Store.ImageLoaded) return;
-  ImageStore& s = Store;
-  s.ZoomX1 = 0;
-  s.ZoomX2 = s.ImaWidth;
-  s.ZoomY1 = 0;
-  s.ZoomY2 = s.ImaHeight;
-  s.ZoomWidth = s.ImaWidth;
-  s.ZoomHeight = s.ImaHeight;
-  RefreshDisplay();
+std::optional<ZoomWindow> ZoomFromBand(const RubberBand& band, int32_t pw, int32_t ph,
+                                       const ZoomWindow& z, int32_t image_width,
+                                       int32_t image_height) {
+  const int32_t x1 =
+      std::clamp(ScaleToSamples(band.DragX1, ph, z.ZoomHeight(), z.ZoomX1), 0, image_width);
+  const int32_t x2 =
+      std::clamp(ScaleToSamples(band.DragX2, ph, z.ZoomHeight(), z.ZoomX1), 0, image_width);
+  const int32_t y1 =
+      std::clamp(ScaleToSamples(band.DragY1, pw, z.ZoomWidth(), z.ZoomY1), 0, image_height);
+  const int32_t y2 =
+      std::clamp(ScaleToSamples(band.DragY2, pw, z.ZoomWidth(), z.ZoomY1), 0, image_height);
+  if (x2 <= x1 || y2 <= y1) return std::nullopt;
+  return ZoomWindow{x1, x2, y1, y2};
 }
 
-void BrowserLogic::SpeedButton5Click() {
-  if (!Store.ImageLoaded) return;
-  ImageStore& s = Store;
-  s.ZoomX1 = s.PrevZoomX1;
-  s.ZoomX2 = s.PrevZoomX2;
-  s.ZoomY1 = s.PrevZoomY1;
-  s.ZoomY2 = s.PrevZoomY2;
-  s.ZoomWidth = s.ZoomX2 - s.ZoomX1;
-  s.ZoomHeight = s.ZoomY2 - s.ZoomY1;
-  RefreshDisplay();
+SampleIndex SampleUnderPointer(int32_t x, int32_t y, int32_t pw, int32_t ph, const View& view,
+                               int32_t image_width, int32_t image_height) {
+  if (view.FlipX) x = pw - x;
+  if (view.FlipY) y = ph - y;
+  const ZoomWindow& z = view.zoom;
+  const long double row_f = static_cast<long double>(y) / pw * z.ZoomWidth() + z.ZoomY1;
+  const long double col_f = static_cast<long double>(x) / ph * z.ZoomHeight() + z.ZoomX1;
+  SampleIndex at;
+  at.row = static_cast<int32_t>(
+      RoundHalfEven(std::max<long double>(0, std::min<long double>(image_height - 1, row_f))));
+  at.col = static_cast<int32_t>(
+      RoundHalfEven(std::max<long double>(0, std::min<long double>(image_width - 1, col_f))));
+  return at;
 }
 
 }  // namespace kivrel

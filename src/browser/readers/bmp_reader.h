@@ -20,7 +20,7 @@
 #include <cstdint>
 
 #include "browser/base/byte_source.h"
-#include "browser/display/picture.h"
+#include "browser/base/picture.h"
 
 namespace kivrel {
 

@@ -6,16 +6,17 @@
 
 #include "browser/base/numbers.h"
 #include "browser/base/text.h"
+#include "skylib/run_time_error.h"
 
 namespace kivrel {
 namespace {
 
 double ToDouble(std::string_view value) {
-  return static_cast<double>(StrToFloat(value));
+  return static_cast<double>(ParseFloat(value));
 }
 
-std::string Quoted(std::string_view text) {
-  return " \"" + std::string(text) + "\"";
+ReadFailure Failure(ReadFailure::Form form, std::string detail) {
+  return ReadFailure{form, std::move(detail)};
 }
 
 // Characters first..first+count-1 (1-based) of a value, shorter when the value is.
@@ -25,7 +26,7 @@ std::string_view Chars(std::string_view value, std::size_t first, std::size_t co
 }
 
 struct HeaderParse {
-  ImageStore& store;
+  FitsHeader& header;
   FitsGeometry& geometry;
   bool end_seen = false;
 
@@ -33,37 +34,39 @@ struct HeaderParse {
   bool Apply(const FitsCard& card) {
     const std::string_view k = card.keyword;
     const std::string_view v = card.value;
-    ImageStore& s = store;
+    FitsHeader& s = header;
+    WorldKeywords& w = header.wcs;
+    using Form = ReadFailure::Form;
     if (k == "SIMPLE") {
       if (v.empty() || v[0] != 'T') {
-        s.LoadErrorText = s.MsgKeyword + Quoted("SIMPLE = T") + " " + s.MsgMissing;
+        s.failure = Failure(Form::kKeywordMissing, "SIMPLE = T");
         return false;
       }
     } else if (k == "BITPIX") {
-      geometry.sample_type = StrToInt(v);
+      geometry.sample_type = ParseInt(v);
     } else if (k == "NAXIS") {
-      if (StrToInt(v) < 2) {
-        s.LoadErrorText = s.MsgKeyword + Quoted("NAXIS < 2");
+      if (ParseInt(v) < 2) {
+        s.failure = Failure(Form::kKeyword, "NAXIS < 2");
         return false;
       }
     } else if (k == "NAXIS1") {
-      geometry.width = StrToInt(v);
+      geometry.width = ParseInt(v);
       if (geometry.width == 0) {
-        s.LoadErrorText = s.MsgKeyword + Quoted("NAXIS1 = 0");
+        s.failure = Failure(Form::kKeyword, "NAXIS1 = 0");
         return false;
       }
     } else if (k == "NAXIS2") {
-      geometry.height = StrToInt(v);
+      geometry.height = ParseInt(v);
       if (geometry.height == 0) {
-        s.LoadErrorText = s.MsgKeyword + Quoted("NAXIS2 = 0");
+        s.failure = Failure(Form::kKeyword, "NAXIS2 = 0");
         return false;
       }
     } else if (k == "NAXIS3") {
-      s.LayerCount = StrToInt(v);
+      s.LayerCount = ParseInt(v);
     } else if (k == "BZERO") {
-      s.BZero = StrToFloat(v);
+      s.BZero = ParseFloat(v);
     } else if (k == "BSCALE") {
-      s.BScale = StrToFloat(v);
+      s.BScale = ParseFloat(v);
     } else if (k == "DATAMAX" || k == "THRESH") {
       s.HeaderMax = ToDouble(v);
     } else if (k == "DATAMIN" || k == "THRESL") {
@@ -71,53 +74,53 @@ struct HeaderParse {
     } else if (k == "BLANK") {
       geometry.blank = ToDouble(v);
     } else if (k == "CTYPE1") {
-      s.Ctype1 = std::string(v);
+      w.Ctype1 = std::string(v);
     } else if (k == "CTYPE2") {
-      s.Ctype2 = std::string(v);
+      w.Ctype2 = std::string(v);
     } else if (k == "CRPIX1") {
-      s.Crpix1 = ToDouble(v);
+      w.Crpix1 = ToDouble(v);
     } else if (k == "CRPIX2") {
-      s.Crpix2 = ToDouble(v);
+      w.Crpix2 = ToDouble(v);
     } else if (k == "CRVAL1") {
-      s.Crval1 = ToDouble(v);
+      w.Crval1 = ToDouble(v);
     } else if (k == "CRVAL2") {
-      s.Crval2 = ToDouble(v);
+      w.Crval2 = ToDouble(v);
     } else if (k == "CDELT1") {
-      s.Cdelt1 = ToDouble(v);
-      s.HasCdelt = true;
+      w.Cdelt1 = ToDouble(v);
+      w.HasCdelt = true;
     } else if (k == "CDELT2") {
-      s.Cdelt2 = ToDouble(v);
-      s.HasCdelt = true;
+      w.Cdelt2 = ToDouble(v);
+      w.HasCdelt = true;
     } else if (k == "CROTA1") {
-      s.Crota1 = ToDouble(v);
+      w.Crota1 = ToDouble(v);
     } else if (k == "CROTA2") {
-      s.Crota2 = ToDouble(v);
-      s.HasCdelt = true;
+      w.Crota2 = ToDouble(v);
+      w.HasCdelt = true;
     } else if (k == "CD1_1" || k == "CD1_2" || k == "CD2_1" || k == "CD2_2") {
-      double& target = k == "CD1_1"   ? s.Cd1_1
-                       : k == "CD1_2" ? s.Cd1_2
-                       : k == "CD2_1" ? s.Cd2_1
-                                      : s.Cd2_2;
+      double& target = k == "CD1_1"   ? w.cd.m1_1
+                       : k == "CD1_2" ? w.cd.m1_2
+                       : k == "CD2_1" ? w.cd.m2_1
+                                      : w.cd.m2_2;
       target = ToDouble(v);
-      s.HasCd = true;
+      w.cd.present = true;
     } else if (k == "PC001001" || k == "PC001002" || k == "PC002001" || k == "PC002002") {
-      double& target = k == "PC001001"   ? s.Pc1_1
-                       : k == "PC001002" ? s.Pc1_2
-                       : k == "PC002001" ? s.Pc2_1
-                                         : s.Pc2_2;
+      double& target = k == "PC001001"   ? w.pc.m1_1
+                       : k == "PC001002" ? w.pc.m1_2
+                       : k == "PC002001" ? w.pc.m2_1
+                                         : w.pc.m2_2;
       target = ToDouble(v);
-      s.HasPc = true;
+      w.pc.present = true;
     } else if (k == "EPOCH" || k == "EQUINOX") {
       // 'J2000' and 'B1950' carry the year in characters 3 to 6; plain numbers convert.
       if (Chars(v, 3, 4) == "2000") {
-        s.Equinox = 2000;
+        w.Equinox = 2000;
       } else if (Chars(v, 3, 4) == "1950") {
-        s.Equinox = 1950;
+        w.Equinox = 1950;
       } else {
-        s.Equinox = ToDouble(v);
+        w.Equinox = ToDouble(v);
       }
     } else if (k == "RADECSYS") {
-      s.RaDecSys = std::string(v);
+      w.RaDecSys = std::string(v);
     } else if (k == "END") {
       end_seen = true;
     }
@@ -125,37 +128,16 @@ struct HeaderParse {
   }
 
   void Finish() {
-    ImageStore& s = store;
+    WorldKeywords& w = header.wcs;
     // East to the left and north up.
-    if (s.HasCdelt && s.Cdelt1 > 0) s.FlipX = true;
-    if (s.HasCdelt && s.Cdelt2 < 0) s.FlipY = true;
-    if (s.RaDecSys.empty()) s.RaDecSys = "'FK4'";
-    if (s.Equinox == 0) s.Equinox = Chars(s.RaDecSys, 2, 3) == "FK4" ? 1950 : 2000;
+    if (w.HasCdelt && w.Cdelt1 > 0) header.flip_x = true;
+    if (w.HasCdelt && w.Cdelt2 < 0) header.flip_y = true;
+    if (w.RaDecSys.empty()) w.RaDecSys = "'FK4'";
+    if (w.Equinox == 0) w.Equinox = Chars(w.RaDecSys, 2, 3) == "FK4" ? 1950 : 2000;
   }
 };
 
 constexpr std::size_t kMaxListedBlocks = 2000;  // 72000 cards
-
-void ResetHeaderValues(ImageStore& s, FitsGeometry& g) {
-  g = FitsGeometry{};
-  s.LayerCount = 1;
-  s.HeaderMin = 0;
-  s.HeaderMax = 0;
-  s.BZero = 0;
-  s.BScale = 1;
-  s.Ctype1.clear();
-  s.Ctype2.clear();
-  s.RaDecSys.clear();
-  s.Crpix1 = s.Crpix2 = s.Crval1 = s.Crval2 = 0;
-  s.Cdelt1 = s.Cdelt2 = s.Crota1 = s.Crota2 = 0;
-  s.Cd1_1 = s.Cd1_2 = s.Cd2_1 = s.Cd2_2 = 0;
-  s.Pc1_1 = 1;
-  s.Pc1_2 = 0;
-  s.Pc2_1 = 0;
-  s.Pc2_2 = 1;
-  s.Equinox = 0;
-  s.HasCdelt = s.HasCd = s.HasPc = false;
-}
 
 }  // namespace
 
@@ -170,24 +152,31 @@ FitsCard SplitFitsCard(std::string_view card) {
   return out;
 }
 
-void ReadFitsHeader(ByteSource& file, ImageStore& store, FitsGeometry& geometry) {
-  ResetHeaderValues(store, geometry);
-  HeaderParse parse{store, geometry};
+FitsHeader ReadFitsHeader(ByteSource& file) {
+  FitsHeader header;
+  HeaderParse parse{header, header.geometry};
   std::array<char, kFitsBlock> block;
-  for (;;) {
-    if (file.Read(block.data(), block.size()) < block.size()) return;
-    for (std::size_t c = 0; c < kFitsBlock; c += kFitsCard) {
-      const std::string_view card(block.data() + c, kFitsCard);
-      if (!parse.Apply(SplitFitsCard(card))) return;
+  try {
+    for (;;) {
+      if (file.Read(block.data(), block.size()) < block.size()) return header;
+      for (std::size_t c = 0; c < kFitsBlock; c += kFitsCard) {
+        const std::string_view card(block.data() + c, kFitsCard);
+        if (!parse.Apply(SplitFitsCard(card))) return header;
+      }
+      if (header.geometry.sample_type == 0) return header;
+      if (parse.end_seen) break;
     }
-    if (geometry.sample_type == 0) return;
-    if (parse.end_seen) break;
+  } catch (const RunTimeError& e) {
+    header.error = e.what();
+    return header;
   }
   parse.Finish();
+  return header;
 }
 
-bool ListFitsHeader(ByteSource& file, ImageStore& store, std::vector<std::string>& lines) {
-  lines.clear();
+HeaderListing ListFitsHeader(ByteSource& file) {
+  HeaderListing listing;
+  std::vector<std::string>& lines = listing.lines;
   bool simple_seen = false;
   bool end_seen = false;
   std::array<char, kFitsBlock> block;
@@ -206,17 +195,17 @@ bool ListFitsHeader(ByteSource& file, ImageStore& store, std::vector<std::string
       }
     }
     if (!simple_seen) {
-      store.LoadErrorText = store.MsgKeyword + Quoted("SIMPLE = T") + " " + store.MsgMissing;
-      return false;
+      listing.failure = Failure(ReadFailure::Form::kKeywordMissing, "SIMPLE = T");
+      return listing;
     }
   }
-  return true;
+  listing.ok = true;
+  return listing;
 }
 
-bool ListFitsHeader(const std::string& file_name, ImageStore& store,
-                    std::vector<std::string>& lines) {
+HeaderListing ListFitsHeader(const std::string& file_name) {
   auto file = FileByteSource::Open(file_name);
-  return ListFitsHeader(*file, store, lines);
+  return ListFitsHeader(*file);
 }
 
 }  // namespace kivrel

@@ -8,12 +8,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "browser/base/byte_source.h"
-#include "browser/store/image_store.h"
+#include "browser/readers/read_result.h"
+#include "browser/store/world_keywords.h"
 
 namespace kivrel {
 
@@ -26,7 +28,6 @@ struct FitsCard {
 };
 FitsCard SplitFitsCard(std::string_view card);  // card: exactly 80 bytes
 
-// Out-values of ReadFitsHeader.
 struct FitsGeometry {
   int32_t height = 0;       // NAXIS2
   int32_t width = 0;        // NAXIS1
@@ -34,18 +35,32 @@ struct FitsGeometry {
   double blank = 0;         // BLANK
 };
 
-// Parses the header from the start of `file`, block by block, into `geometry` and the store
-// (LayerCount, BZero, BScale, HeaderMin, HeaderMax, world-coordinate values, FlipX, FlipY).
-// On a normal end the file stands at the first data byte. Height 0 on return means failure,
-// with the reason (possibly empty) in store.LoadErrorText.
-// Throws RunTimeError when a number cannot be converted.
-void ReadFitsHeader(ByteSource& file, ImageStore& store, FitsGeometry& geometry);
+// What the header says, as far as it was read.
+struct FitsHeader {
+  FitsGeometry geometry;
+  int32_t LayerCount = 1;  // NAXIS3
+  long double BZero = 0;
+  long double BScale = 1;
+  double HeaderMin = 0;  // DATAMIN or THRESL, whichever comes last
+  double HeaderMax = 0;  // DATAMAX or THRESH
+  WorldKeywords wcs;
+  bool flip_x = false;  // CDELT1 > 0: east is to the right, mirror the picture
+  bool flip_y = false;  // CDELT2 < 0: north is down
+  ReadFailure failure;  // why the header is refused (geometry.height is then 0)
+  // A value that is not a number ended the read at its card: the exact text of the run-time
+  // error; what was read before it stands.
+  std::optional<std::string> error;
+};
 
-// The header's cards, one line each (Windows-1252 decoded), up to the block holding END or the
-// last whole block. Returns false, with the reason in store.LoadErrorText, when the first block
-// holds no SIMPLE card (or there is no whole block). Throws "Cannot open file <name>".
-bool ListFitsHeader(const std::string& file_name, ImageStore& store,
-                    std::vector<std::string>& lines);
-bool ListFitsHeader(ByteSource& file, ImageStore& store, std::vector<std::string>& lines);
+// Parses the header from the start of `file`, block by block. On a normal end the file stands
+// at the first data byte. Height 0 means failure, with the reason (possibly empty) in
+// `failure`. A short block ends the read silently with what was read so far.
+FitsHeader ReadFitsHeader(ByteSource& file);
+
+// The header's cards for the header view, one line each (Windows-1252 decoded), up to the
+// block holding END or the last whole block. Not ok when the first block holds no SIMPLE card
+// (or there is no whole block). Throws RunTimeError "Cannot open file <name>".
+HeaderListing ListFitsHeader(const std::string& file_name);
+HeaderListing ListFitsHeader(ByteSource& file);
 
 }  // namespace kivrel

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "browser/readers/fits_header.h"
-#include "browser/readers/sample_stats.h"
 #include "browser/readers/turned_rows.h"
+#include "browser/store/sample_stats.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -272,10 +272,10 @@ void DecodeAndCount(const uint8_t* in, std::size_t n, T* out, bool in_plane, con
 }
 
 template <typename T>
-void ReadTyped(ImageStore& store, ByteSource& file, Plane<T>& plane, int64_t height, int64_t width,
-               double blank_value, double& data_min, double& data_max) {
-  SampleStats<T> stats(store.BScale, store.BZero,
-                       static_cast<Extended>(height) * static_cast<Extended>(width));
+StatsResult ReadTyped(ByteSource& file, Plane<T>& plane, int64_t height, int64_t width,
+                      double blank_value, long double bscale, long double bzero) {
+  SampleStats<T> stats(bscale, bzero,
+                       static_cast<long double>(height) * static_cast<long double>(width));
   const BlankRule blank = BlankRule::For<T>(blank_value);
   // Small runs keep the decoded samples in the first-level cache for the statistics.
   ReadTurnedRows(
@@ -287,76 +287,92 @@ void ReadTyped(ImageStore& store, ByteSource& file, Plane<T>& plane, int64_t hei
 #if defined(__SSE2__)
   _mm_sfence();  // the streamed stores of the 16-bit path are complete
 #endif
-  const StatsResult result = stats.Finish();
-  data_min = result.min;
-  data_max = result.max;
-  store.DataMean = result.mean;
-  store.DataSigma = result.sigma;
+  return stats.Finish();
 }
 
-std::string SizeReason(const ImageStore& store, const char* keyword, int64_t value) {
-  return store.MsgKeyword + " \"" + keyword + " = " + std::to_string(value) + "\" ?";
+ReadFailure Questioned(std::string detail) {
+  return ReadFailure{ReadFailure::Form::kKeywordQuestioned, std::move(detail)};
+}
+
+std::string SizeText(const char* keyword, int64_t value) {
+  return std::string(keyword) + " = " + std::to_string(value);
+}
+
+// What the header says goes into the result, as far as it was read.
+void TakeHeader(const FitsHeader& header, ReadResult& r) {
+  r.image.LayerCount = header.LayerCount;
+  r.image.BZero = header.BZero;
+  r.image.BScale = header.BScale;
+  r.image.HeaderMin = header.HeaderMin;
+  r.image.HeaderMax = header.HeaderMax;
+  r.wcs = header.wcs;
+  r.flip_x = header.flip_x;
+  r.flip_y = header.flip_y;
+  r.failure = header.failure;
+  r.error = header.error;
 }
 
 }  // namespace
 
-void ReadFits(ImageStore& store, ByteSource& file, int32_t& height, int32_t& width,
-              double& data_min, double& data_max) {
-  height = 0;
-  width = 0;
-  FitsGeometry geometry;
-  ReadFitsHeader(file, store, geometry);
-  if (geometry.height == 0) return;
+ReadResult ReadFits(ByteSource& file, ReadRequest request) {
+  ReadResult r;
+  Image& image = r.image;
+  image.CurrentLayer = request.layer;
+  const FitsHeader header = ReadFitsHeader(file);
+  TakeHeader(header, r);
+  const FitsGeometry& geometry = header.geometry;
+  if (r.error || geometry.height == 0) return r;
   const int32_t bitpix = geometry.sample_type;
-  store.SampleType = bitpix;
-  data_min = 1e100;
-  data_max = -1e100;
-  store.CurrentLayer = std::max(std::min(store.CurrentLayer, store.LayerCount), 1);
+  image.SampleType = bitpix;
+  image.stats.DataMin = 1e100;
+  image.stats.DataMax = -1e100;
+  image.CurrentLayer = std::max(std::min(image.CurrentLayer, image.LayerCount), 1);
 
   const int bytes = BytesPerSample(bitpix);
   if (bytes == 0) {
-    store.LoadErrorText = store.MsgKeyword + " \"BITPIX = " + std::to_string(bitpix) + "\" ?";
-    return;
+    r.failure = Questioned("BITPIX = " + std::to_string(bitpix));
+    return r;
   }
   const int64_t h = geometry.height;
   const int64_t w = geometry.width;
   if (h < 0 || w < 0) {
-    store.LoadErrorText = h < 0 ? SizeReason(store, "NAXIS2", h) : SizeReason(store, "NAXIS1", w);
-    return;
+    r.failure = Questioned(h < 0 ? SizeText("NAXIS2", h) : SizeText("NAXIS1", w));
+    return r;
   }
   // The end of the chosen layer must be a 64-bit file offset.
   const UInt128 layer_bytes = static_cast<UInt128>(h) * static_cast<UInt128>(w) * bytes;
   const UInt128 layer_end =
-      file.Position() + layer_bytes * static_cast<UInt128>(store.CurrentLayer);
+      file.Position() + layer_bytes * static_cast<UInt128>(image.CurrentLayer);
   if (layer_end > static_cast<UInt128>(std::numeric_limits<int64_t>::max())) {
-    store.LoadErrorText = store.MsgKeyword +
-                          " \"NAXIS1 x NAXIS2 x BITPIX/8 = " + std::to_string(w) + " x " +
-                          std::to_string(h) + " x " + std::to_string(bytes) + "\" ?";
-    return;
+    r.failure = Questioned("NAXIS1 x NAXIS2 x BITPIX/8 = " + std::to_string(w) + " x " +
+                           std::to_string(h) + " x " + std::to_string(bytes));
+    return r;
   }
   if (w == 0) {
     // NAXIS2 came before a missing or rejected NAXIS1: no samples, no image.
-    return;
+    return r;
   }
   file.Seek(file.Position() +
-            static_cast<uint64_t>(layer_bytes * static_cast<unsigned>(store.CurrentLayer - 1)));
+            static_cast<uint64_t>(layer_bytes * static_cast<unsigned>(image.CurrentLayer - 1)));
 
   const auto rows = static_cast<int32_t>(std::min<int64_t>(h, kMaxPlaneSize));
   const auto cols = static_cast<int32_t>(std::min<int64_t>(w, kMaxPlaneSize));
-  VisitPlanes(store, bitpix, [&](auto& plane, auto&) {
-    plane.Resize(rows, cols);
-    ReadTyped(store, file, plane, h, w, geometry.blank, data_min, data_max);
-  });
-  height = rows;
-  width = cols;
+  StatsResult stats;
+  image.plane.EmplaceFor(
+      bitpix, rows, cols,
+      [&](auto& plane) {
+        stats = ReadTyped(file, plane, h, w, geometry.blank, image.BScale, image.BZero);
+      },
+      std::move(request.reuse));
+  image.stats = Statistics{stats.min, stats.max, stats.mean, stats.sigma};
+  image.height = rows;
+  image.width = cols;
+  return r;
 }
 
-void ReadFits(ImageStore& store, const std::string& file_name, int32_t& height, int32_t& width,
-              double& data_min, double& data_max) {
-  height = 0;
-  width = 0;
+ReadResult ReadFits(const std::string& file_name, ReadRequest request) {
   auto file = FileByteSource::Open(file_name);
-  ReadFits(store, *file, height, width, data_min, data_max);
+  return ReadFits(*file, std::move(request));
 }
 
 }  // namespace kivrel

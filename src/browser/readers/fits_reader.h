@@ -2,17 +2,17 @@
 // turned over (the file's first row is the picture's bottom row), at most 4000 x 4000 samples
 // kept, statistics of the physical values over every sample of the layer.
 //
-// Reader contract: height and width come back 0 (or not positive) when no plane was filled,
-// with the reason in store.LoadErrorText; otherwise the plane's size. A file shorter than its
-// header promises loads: the missing samples are 0. Throws RunTimeError when the file cannot
-// be opened or read, or a header number cannot be converted.
+// The result's image has height and width 0 when no plane was filled, with the reason in its
+// failure; otherwise the plane's size. A file shorter than its header promises loads: the
+// missing samples are 0. Throws RunTimeError when the file cannot be opened or read; a header
+// number that cannot be converted comes back as the result's error.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "browser/base/byte_source.h"
-#include "browser/store/image_store.h"
+#include "browser/readers/read_result.h"
 
 namespace kivrel {
 
@@ -23,9 +23,7 @@ int32_t Swap32(const uint8_t* bytes);
 float SwapSingle(const uint8_t* bytes);
 double SwapDouble(const uint8_t* bytes);
 
-void ReadFits(ImageStore& store, const std::string& file_name, int32_t& height, int32_t& width,
-              double& data_min, double& data_max);
-void ReadFits(ImageStore& store, ByteSource& file, int32_t& height, int32_t& width,
-              double& data_min, double& data_max);
+ReadResult ReadFits(const std::string& file_name, ReadRequest request);
+ReadResult ReadFits(ByteSource& file, ReadRequest request);
 
 }  // namespace kivrel

@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "browser/base/text.h"
-#include "browser/readers/sample_stats.h"
 #include "browser/readers/turned_rows.h"
+#include "browser/store/sample_stats.h"
 
 namespace kivrel {
 namespace {
@@ -43,7 +43,8 @@ std::array<char, N> LeText(const uint8_t* b) {
   return text;
 }
 
-// A float sample as Imai32 holds it: rounded half to even, clamped to the 32-bit range, NaN 0.
+// A float sample as the 32-bit plane holds it: rounded half to even, clamped to the 32-bit range,
+// NaN 0.
 int32_t StoredSample(float v) {
   if (std::isnan(v)) return 0;
   if (v >= 2147483648.0f) return std::numeric_limits<int32_t>::max();
@@ -98,14 +99,12 @@ template <typename T>
 }
 
 template <typename Codec>
-void ReadTyped(ImageStore& store, ByteSource& file, Plane<typename Codec::Stored>& plane,
-               const PicGeometry& geometry, double& data_min, double& data_max) {
+StatsResult ReadTyped(ByteSource& file, Plane<typename Codec::Stored>& plane,
+                      const PicGeometry& geometry) {
   const int64_t h = geometry.height;
   const int64_t w = geometry.width;
-  plane.Resize(static_cast<int32_t>(std::min<int64_t>(h, kMaxPlaneSize)),
-               static_cast<int32_t>(std::min<int64_t>(w, kMaxPlaneSize)));
-  SampleStats<typename Codec::Stat> stats(1, 0,
-                                          static_cast<Extended>(h) * static_cast<Extended>(w));
+  SampleStats<typename Codec::Stat> stats(
+      1, 0, static_cast<long double>(h) * static_cast<long double>(w));
   std::vector<typename Codec::Stat> stat_scratch(kReadChunkBytes / Codec::kBytes);
   ReadTurnedRows(
       file, plane, h, w, Codec::kBytes, stat_scratch.size(),
@@ -113,11 +112,7 @@ void ReadTyped(ImageStore& store, ByteSource& file, Plane<typename Codec::Stored
         AddToStats(stats, Codec::Decode(in, n, out, stat_scratch.data()), n);
       },
       [&](uint64_t missing) { stats.AddZeros(missing); });
-  const StatsResult result = stats.Finish();
-  data_min = result.min;
-  data_max = result.max;
-  store.DataMean = result.mean;
-  store.DataSigma = result.sigma;
+  return stats.Finish();
 }
 
 std::string Labelled(std::string_view label, const std::string& value) {
@@ -178,14 +173,12 @@ PicHeader ReadPicRecord(ByteSource& file) {
   return ParsePicHeader(bytes.data());
 }
 
-void ReadPicHeader(ByteSource& file, ImageStore& store, PicGeometry& geometry) {
-  geometry = PicGeometry{};
-  store.HeaderMin = 0;
-  store.HeaderMax = 0;
+PicGeometry ReadPicHeader(ByteSource& file) {
+  PicGeometry geometry;
   const PicHeader h = ReadPicRecord(file);
   if (h.data_type != 3) {
-    store.LoadErrorText = "PIC data type =" + std::to_string(h.data_type);
-    return;
+    geometry.failure.detail = "PIC data type =" + std::to_string(h.data_type);
+    return geometry;
   }
   int32_t sample_type = 0;
   switch (h.sample_size) {
@@ -198,61 +191,64 @@ void ReadPicHeader(ByteSource& file, ImageStore& store, PicGeometry& geometry) {
       sample_type = kSample32;
       break;
     default:
-      store.LoadErrorText = "PIC data length =" + std::to_string(h.sample_size);
-      return;
+      geometry.failure.detail = "PIC data length =" + std::to_string(h.sample_size);
+      return geometry;
   }
-  store.HeaderMin = h.low_threshold;
-  store.HeaderMax = h.high_threshold;
+  geometry.HeaderMin = h.low_threshold;
+  geometry.HeaderMax = h.high_threshold;
   // A plane cannot have a negative size, and a mean over no sample has no value.
   if (h.rows < 0) {
-    store.LoadErrorText = "PIC nombre de lignes =" + std::to_string(h.rows);
-    return;
+    geometry.failure.detail = "PIC nombre de lignes =" + std::to_string(h.rows);
+    return geometry;
   }
   if (h.rows > 0 && h.columns <= 0) {
-    store.LoadErrorText = "PIC nombre de colonnes =" + std::to_string(h.columns);
-    return;
+    geometry.failure.detail = "PIC nombre de colonnes =" + std::to_string(h.columns);
+    return geometry;
   }
   geometry.height = h.rows;
   geometry.width = h.columns;
   geometry.sample_type = sample_type;
+  return geometry;
 }
 
-void ReadPic(ImageStore& store, ByteSource& file, int32_t& height, int32_t& width, double& data_min,
-             double& data_max) {
-  height = 0;
-  width = 0;
-  PicGeometry geometry;
-  ReadPicHeader(file, store, geometry);
-  if (geometry.height <= 0 || geometry.width <= 0) return;
-  store.SampleType = geometry.sample_type;
-  data_min = 1e100;
-  data_max = -1e100;
-  store.CurrentLayer = 1;
-  store.LayerCount = 1;
-  store.BZero = 0;
-  store.BScale = 1;
+ReadResult ReadPic(ByteSource& file, ReadRequest request) {
+  ReadResult r;
+  Image& image = r.image;
+  image.CurrentLayer = request.layer;
+  const PicGeometry geometry = ReadPicHeader(file);
+  image.HeaderMin = geometry.HeaderMin;
+  image.HeaderMax = geometry.HeaderMax;
+  r.failure = geometry.failure;
+  if (geometry.height <= 0 || geometry.width <= 0) return r;
+  image.SampleType = geometry.sample_type;
+  image.CurrentLayer = 1;
+  image.LayerCount = 1;
+  const auto rows = std::min(geometry.height, kMaxPlaneSize);
+  const auto cols = std::min(geometry.width, kMaxPlaneSize);
+  StatsResult stats;
   if (geometry.sample_type == kSample16) {
-    ReadTyped<Int16Codec>(store, file, store.Imai16, geometry, data_min, data_max);
+    stats = ReadTyped<Int16Codec>(
+        file, image.plane.Emplace<int16_t>(rows, cols, std::move(request.reuse)), geometry);
   } else {
-    ReadTyped<FloatCodec>(store, file, store.Imai32, geometry, data_min, data_max);
+    stats = ReadTyped<FloatCodec>(
+        file, image.plane.Emplace<int32_t>(rows, cols, std::move(request.reuse)), geometry);
   }
-  height = std::min(geometry.height, kMaxPlaneSize);
-  width = std::min(geometry.width, kMaxPlaneSize);
+  image.stats = Statistics{stats.min, stats.max, stats.mean, stats.sigma};
+  image.height = rows;
+  image.width = cols;
+  return r;
 }
 
-void ReadPic(ImageStore& store, const std::string& file_name, int32_t& height, int32_t& width,
-             double& data_min, double& data_max) {
-  height = 0;
-  width = 0;
+ReadResult ReadPic(const std::string& file_name, ReadRequest request) {
   auto file = FileByteSource::Open(file_name);
-  ReadPic(store, *file, height, width, data_min, data_max);
+  return ReadPic(*file, std::move(request));
 }
 
-bool ListPicHeader(ByteSource& file, ImageStore&, std::vector<std::string>& lines) {
-  lines.clear();
+HeaderListing ListPicHeader(ByteSource& file) {
+  HeaderListing listing;
   const PicHeader h = ReadPicRecord(file);
   const auto n = [](int32_t value) { return std::to_string(value); };
-  lines = {
+  listing.lines = {
       Labelled("Signature", Hex4(h.signature)),
       Labelled("Version", Hex4(h.version)),
       Labelled("Dimension du header", n(h.header_size)),
@@ -278,13 +274,13 @@ bool ListPicHeader(ByteSource& file, ImageStore&, std::vector<std::string>& line
       Labelled("Commentaire 1", Text(h.comment1)),
       Labelled("Commentaire 2", Text(h.comment2)),
   };
-  return true;
+  listing.ok = true;
+  return listing;
 }
 
-bool ListPicHeader(const std::string& file_name, ImageStore& store,
-                   std::vector<std::string>& lines) {
+HeaderListing ListPicHeader(const std::string& file_name) {
   auto file = FileByteSource::Open(file_name);
-  return ListPicHeader(*file, store, lines);
+  return ListPicHeader(*file);
 }
 
 }  // namespace kivrel

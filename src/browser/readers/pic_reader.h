@@ -7,11 +7,10 @@
 // file shorter than its header promises loads, the missing samples being 0 (a sample cut by
 // the end of the file keeps the bytes it has, the others are 0).
 //
-// Float samples go into Imai32 rounded to the nearest integer, a half to the even neighbour,
-// clamped to the 32-bit range; a NaN is stored as 0. The statistics see the value before the
-// rounding, except for the non-finite samples, which count as the value they are stored as
-// (NaN as 0, infinities as the ends of the 32-bit range), so that the mean and the sigma stay
-// finite.
+// Float samples go into a 32-bit integer plane rounded to the nearest integer, a half to the even
+// neighbour, clamped to the 32-bit range; a NaN is stored as 0. The statistics see the value before
+// the rounding, except for the non-finite samples, which count as the value they are stored as (NaN
+// as 0, infinities as the ends of the 32-bit range), so that the mean and the sigma stay finite.
 #pragma once
 
 #include <array>
@@ -20,7 +19,7 @@
 #include <vector>
 
 #include "browser/base/byte_source.h"
-#include "browser/store/image_store.h"
+#include "browser/readers/read_result.h"
 
 namespace kivrel {
 
@@ -61,38 +60,36 @@ PicHeader ParsePicHeader(const uint8_t* bytes);
 // the file are 0.
 PicHeader ReadPicRecord(ByteSource& file);
 
-// Out-values of ReadPicHeader.
+// What ReadPicHeader finds.
 struct PicGeometry {
   int32_t height = 0;  // number of rows; 0 means failure
   int32_t width = 0;   // number of columns
   int32_t sample_type = 0;
+  double HeaderMin = 0;  // the low and high thresholds (0 when the data type or the sample
+  double HeaderMax = 0;  // size is rejected)
+  ReadFailure failure;
 };
 
 // Reads and checks the header: a data type other than 3 fails with "PIC data type =<n>", a
 // sample size other than 2, 4, 16 or 32 with "PIC data length =<n>", a negative number of
 // rows with "PIC nombre de lignes =<n>", 0 or fewer columns under a positive number of rows
-// with "PIC nombre de colonnes =<n>" (all in store.LoadErrorText); 0 rows fail without a
-// reason. Sets store.HeaderMin and store.HeaderMax from the low and high thresholds (0 when
-// the data type or the sample size is rejected). The file then stands at the first sample.
-void ReadPicHeader(ByteSource& file, ImageStore& store, PicGeometry& geometry);
+// with "PIC nombre de colonnes =<n>"; 0 rows fail without a reason. The file then stands at
+// the first sample.
+PicGeometry ReadPicHeader(ByteSource& file);
 
-// The reader of the load dispatcher. On success: SampleType 16 (Imai16) or 32 (Imai32), the
-// plane filled with row 0 at the top, at most 4000 x 4000, LayerCount = CurrentLayer = 1,
-// BZero 0, BScale 1, the header's thresholds, and data_min, data_max, DataMean, DataSigma
-// over every sample of the file; height and width are the plane's size. On failure height and
-// width are 0, with the reason (possibly empty) in store.LoadErrorText.
+// On success: SampleType 16 (a 16-bit plane) or 32 (a 32-bit plane), the plane filled with
+// row 0 at the top, at most 4000 x 4000, LayerCount = CurrentLayer = 1, BZero 0, BScale 1,
+// the header's thresholds, and the statistics over every sample of the file. On failure the
+// image's height and width are 0, with the reason (possibly empty) in the failure.
 // Throws RunTimeError "Cannot open file <name>" when the file cannot be opened or read.
-void ReadPic(ImageStore& store, const std::string& file_name, int32_t& height, int32_t& width,
-             double& data_min, double& data_max);
-void ReadPic(ImageStore& store, ByteSource& file, int32_t& height, int32_t& width, double& data_min,
-             double& data_max);
+ReadResult ReadPic(const std::string& file_name, ReadRequest request);
+ReadResult ReadPic(ByteSource& file, ReadRequest request);
 
 // The 24 header fields, one line each: a 20-character label followed by the value
 // ("Signature           0001"). Text fields show up to their first zero byte, decoded from
-// Windows-1252. No field is checked: the listing always succeeds (returns true), even for a
-// file that ReadPic rejects. Throws RunTimeError "Cannot open file <name>".
-bool ListPicHeader(const std::string& file_name, ImageStore& store,
-                   std::vector<std::string>& lines);
-bool ListPicHeader(ByteSource& file, ImageStore& store, std::vector<std::string>& lines);
+// Windows-1252. No field is checked: the listing always succeeds, even for a file that ReadPic
+// rejects. Throws RunTimeError "Cannot open file <name>".
+HeaderListing ListPicHeader(const std::string& file_name);
+HeaderListing ListPicHeader(ByteSource& file);
 
 }  // namespace kivrel

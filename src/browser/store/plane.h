@@ -21,6 +21,13 @@ class Plane {
 
   Plane() { Resize(1, 1); }
 
+  // A plane of rows x cols whose samples are unspecified, built on `block` when it is given
+  // and no other plane holds it (memory kept from an earlier image).
+  Plane(int32_t rows, int32_t cols, std::shared_ptr<LargeBuffer> block = nullptr)
+      : buffer_(block != nullptr && block.use_count() == 1 ? std::move(block) : nullptr) {
+    Resize(rows, cols);
+  }
+
   // Sizes the plane; the contents are unspecified afterwards (callers fill every element).
   // Sizes are never negative; the readers reject such images before they get here.
   void Resize(int32_t rows, int32_t cols) {
@@ -67,6 +74,14 @@ class Plane {
   // Whether this plane and `other` use the same memory (a copy not written since).
   bool SharesMemoryWith(const Plane& other) const { return buffer_ == other.buffer_; }
 
+  // The memory block when no other plane shares it (null otherwise); the plane is left without
+  // memory and must not be used again.
+  std::shared_ptr<LargeBuffer> TakeBlock() {
+    if (buffer_.use_count() != 1) return nullptr;
+    rows_ = cols_ = 0;
+    return std::move(buffer_);
+  }
+
   T* data() {
     Unshare();
     return static_cast<T*>(buffer_->data());
@@ -91,11 +106,5 @@ class Plane {
   int32_t rows_ = 0;
   int32_t cols_ = 0;
 };
-
-using Timai8 = Plane<uint8_t>;
-using Timai16 = Plane<int16_t>;
-using Timai32 = Plane<int32_t>;
-using Timar32 = Plane<float>;
-using Timar64 = Plane<double>;
 
 }  // namespace kivrel

@@ -1,0 +1,58 @@
+// What a reader hands back: the image as far as it was read, the header's world-coordinate
+// keywords and orientation, and, when no plane was filled, why.
+//
+// A read fails when it returns no plane (height or width 0). The failure's reason is given as
+// a form and a detail, and worded by the caller in the user's language (see FailureText in the
+// dialog's texts): readers know nothing of the words shown.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "browser/base/large_buffer.h"
+#include "browser/store/image.h"
+#include "browser/store/world_keywords.h"
+
+namespace kivrel {
+
+struct ReadFailure {
+  enum class Form {
+    kText,               // the detail as it is: "PIC data type =5"; empty: no reason known
+    kKeyword,            // Mot clé "NAXIS < 2"
+    kKeywordMissing,     // Mot clé "SIMPLE = T" manquant
+    kKeywordQuestioned,  // Mot clé "BITPIX = 64" ?
+  };
+  Form form = Form::kText;
+  std::string detail;
+};
+
+struct ReadRequest {
+  int32_t layer = 1;  // the layer asked for, 1-based; the reader clamps it
+  // Memory of an earlier plane that the new one may use (a few hundred page faults less).
+  std::shared_ptr<LargeBuffer> reuse;
+};
+
+struct ReadResult {
+  Image image;
+  WorldKeywords wcs;
+  bool flip_x = false;  // the header's orientation: mirror left-right
+  bool flip_y = false;  // and top-bottom
+  ReadFailure failure;
+  // A run-time error that ended the read early (a header value that is not a number): its
+  // exact text. What was read before it stands; the caller raises it once it has taken that.
+  std::optional<std::string> error;
+
+  bool Succeeded() const { return image.height > 0 && image.width > 0; }
+};
+
+// A header as the header view shows it: one line per card or field.
+struct HeaderListing {
+  std::vector<std::string> lines;
+  bool ok = false;
+  ReadFailure failure;  // why the header could not be listed, when not ok
+};
+
+}  // namespace kivrel
