@@ -49,7 +49,10 @@ def special(r, c):
 CASES = [
     # name, raw samples and blank mask, bscale, bzero
     ("StarField16", plane(300, 400, np.int16, lambda r, c: star_field(r, c) - 32768), 1, 32768),
-    ("StarFieldFloat", plane(300, 400, np.float32, lambda r, c: star_field(r, c) / 8), 1, 0),
+    ("StarFieldFloat", plane(300, 400, np.float32, lambda r, c: (star_field(r, c) - 1100) / 8),
+     1, 137.5),
+    ("StarFieldDouble", plane(200, 300, np.float64,
+                              lambda r, c: (star_field(r, c) - 1100) * 0.001), 1000, 1100),
     ("Blanks16", plane(300, 400, np.int16, lambda r, c: star_field(r, c) - 32768,
                        lambda r, c: mix(r, c, 3) % 5 == 0), 1, 32768),
     ("BlanksAndNaN", plane(257, 130, np.float32,

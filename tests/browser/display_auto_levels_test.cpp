@@ -63,7 +63,13 @@ Cuts CutsOfCase(std::string_view name) {
   if (name == "StarField16") return CutsOf<int16_t>(300, 400, 1, 32768, sky16, none);
   if (name == "StarFieldFloat") {
     return CutsOf<float>(
-        300, 400, 1, 0, [](uint32_t r, uint32_t c) { return StarField(r, c) / 8; }, none);
+        300, 400, 1, 137.5, [](uint32_t r, uint32_t c) { return (StarField(r, c) - 1100) / 8; },
+        none);
+  }
+  if (name == "StarFieldDouble") {
+    return CutsOf<double>(
+        200, 300, 1000, 1100,
+        [](uint32_t r, uint32_t c) { return (StarField(r, c) - 1100) * 0.001; }, none);
   }
   if (name == "Blanks16") {
     return CutsOf<int16_t>(300, 400, 1, 32768, sky16,
@@ -107,6 +113,7 @@ void PrintTo(const Reference& r, std::ostream* os) {
 const Reference kReferences[] = {
     {"StarField16", 610.0, 1933.3491026555248, 617.0, 1420.0},
     {"StarFieldFloat", 76.25, 241.6686378319406, 77.125, 177.5},
+    {"StarFieldDouble", 611.0, 1898.2266352250394, 617.9975, 1431.0025000000023},
     {"Blanks16", 596.0, 1414.0, 615.0, 1419.0},
     {"BlanksAndNaN", 51.25, 368.1336230805707, 54.435625, 335.8274999999776},
     {"Constant", 23.5, 23.5, 23.5, 23.5},
@@ -157,24 +164,31 @@ TEST(AutoLevels, ConstantPlaneGivesEqualThresholds) {
   ExpectConstantCut<double>(1e300, 1, 0);
 }
 
-// Fractions 0 and 1 are the smallest and largest real samples.
-TEST(AutoLevels, WholeRangeIsMinimumAndMaximum) {
-  Plane<float> plane;
+// Fractions 0 and 1 are the smallest and largest real samples, whatever the signs of the
+// infinities and NaNs around them.
+template <typename T>
+void ExpectWholeRange() {
+  Plane<T> plane;
   plane.Resize(97, 101);
+  T lo = std::numeric_limits<T>::infinity();
+  T hi = -lo;
   for (int32_t r = 0; r < plane.rows(); ++r) {
-    for (int32_t c = 0; c < plane.cols(); ++c)
-      plane.At(r, c) = static_cast<float>(Special(r, c)) - 150;
-  }
-  float lo = std::numeric_limits<float>::infinity();
-  float hi = -lo;
-  for (std::size_t i = 0; i < plane.size(); ++i) {
-    if (std::isfinite(plane.data()[i])) lo = std::min(lo, plane.data()[i]);
-    if (std::isfinite(plane.data()[i])) hi = std::max(hi, plane.data()[i]);
+    for (int32_t c = 0; c < plane.cols(); ++c) {
+      const T v = static_cast<T>(Special(r, c)) - 150;
+      plane.At(r, c) = Mix(r, c, 7) % 17 == 0 ? -v : v;  // -inf and -NaN among them
+      if (std::isfinite(plane.At(r, c))) lo = std::min(lo, plane.At(r, c));
+      if (std::isfinite(plane.At(r, c))) hi = std::max(hi, plane.At(r, c));
+    }
   }
   const auto cut = PercentileCut(plane, BlankMask(), 1, 0, 0, 1);
   ASSERT_TRUE(cut);
   EXPECT_EQ(cut->low, lo);
   EXPECT_EQ(cut->high, hi);
+}
+
+TEST(AutoLevels, WholeRangeIsMinimumAndMaximum) {
+  ExpectWholeRange<float>();
+  ExpectWholeRange<double>();
 }
 
 TEST(AutoLevels, NoRealSampleGivesNothing) {
