@@ -191,7 +191,7 @@ TEST(AutoLevels, WholeRangeIsMinimumAndMaximum) {
   ExpectWholeRange<double>();
 }
 
-TEST(AutoLevels, NoRealSampleGivesNothing) {
+TEST(AutoLevels, NothingToCutGivesNothing) {
   Plane<int16_t> blank_plane;
   blank_plane.Resize(3, 70);
   BlankMask all;
@@ -211,6 +211,14 @@ TEST(AutoLevels, NoRealSampleGivesNothing) {
   empty.Resize(0, 5);
   EXPECT_FALSE(ZScaleCut(empty, BlankMask(), 1, 0));
   EXPECT_FALSE(PercentileCut(empty, BlankMask(), 1, 0));
+  // Physical values beyond the double range, and a scale that is no number.
+  Plane<double> huge;
+  huge.Resize(4, 4);
+  huge.Fill(1e308);
+  EXPECT_FALSE(ZScaleCut(huge, BlankMask(), 10, 0));
+  EXPECT_FALSE(PercentileCut(huge, BlankMask(), 10, 0));
+  EXPECT_FALSE(ZScaleCut(huge, BlankMask(), std::nan(""), 0));
+  EXPECT_FALSE(PercentileCut(huge, BlankMask(), 1, std::nan("")));
 }
 
 TEST(AutoLevels, BadArgumentsThrow) {

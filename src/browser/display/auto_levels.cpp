@@ -177,6 +177,7 @@ template <typename T>
 std::optional<LevelCut> ZScaleCut(const Plane<T>& plane, const BlankMask& blanks, Extended bscale,
                                   Extended bzero) {
   CheckBlankMaskSize(plane, blanks);
+  if (!std::isfinite(bscale) || !std::isfinite(bzero)) return std::nullopt;
   const RealSampleIndex<T> index(plane, blanks);
   const uint64_t count = index.Count();
   if (count == 0) return std::nullopt;
@@ -198,6 +199,7 @@ std::optional<LevelCut> PercentileCut(const Plane<T>& plane, const BlankMask& bl
   CheckFraction(low_fraction);
   CheckFraction(high_fraction);
   CheckBlankMaskSize(plane, blanks);
+  if (!std::isfinite(bscale) || !std::isfinite(bzero)) return std::nullopt;
   RankSelector<T> selector(plane, blanks);
   const uint64_t n = selector.Count();
   if (n == 0) return std::nullopt;

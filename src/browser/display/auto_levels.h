@@ -17,10 +17,10 @@
 //   definition). Exact order statistics: a histogram of the raw values for 8- and 16-bit
 //   planes, a radix selection 16 bits at a time for the wider types.
 //
-// Both return nullopt when the plane has no real sample, or when the physical values overflow
-// the range of a double. A constant plane gives low == high. Both throw std::invalid_argument
-// when `blanks` is not empty and its size differs from the plane's; PercentileCut also when a
-// fraction lies outside [0, 1].
+// Both return nullopt when the plane has no real sample, when bscale or bzero is not finite, or
+// when the physical values overflow the range of a double. A constant plane gives low == high. Both
+// throw std::invalid_argument when `blanks` is not empty and its size differs from the plane's;
+// PercentileCut also when a fraction lies outside [0, 1].
 #pragma once
 
 #include <cstdint>

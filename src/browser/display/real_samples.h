@@ -194,7 +194,7 @@ class RealSampleIndex {
       }
       return cols - 1;  // not reached: the rank lies in the row
     }
-    for (std::size_t w = 0;; ++w) {
+    for (std::size_t w = 0; w < (static_cast<std::size_t>(cols) + 63) / 64; ++w) {
       const int32_t first = static_cast<int32_t>(w * 64);
       const int32_t width = std::min(64, cols - first);
       const uint64_t valid = width == 64 ? ~uint64_t{0} : (uint64_t{1} << width) - 1;
@@ -207,6 +207,7 @@ class RealSampleIndex {
       }
       rank -= in_word;
     }
+    return cols - 1;  // not reached: the rank lies in the row
   }
 
   const Plane<T>& plane_;
