@@ -6,10 +6,10 @@
  * delegate program. TGA has no signature: a ".tga" file is forced to the TGA coder only when
  * its header passes a sanity check (nviewlib_detect.c).
  *
- * Memory is bounded twice: the picture's size is read from its header first (a "ping") and a
- * picture over the budget of nviewlib.h is refused before any pixel is decoded; then
- * GraphicsMagick's resource limits hold the decoding itself to the same budget, so a header
- * that lies about the size cannot take more either.
+ * Memory is bounded in three steps against the budget of nviewlib.h: the size the header
+ * declares is read from the head of the file, before the rest is read; GraphicsMagick's ping
+ * reads the size its own way, before any pixel is decoded; and GraphicsMagick's resource
+ * limits hold the decoding itself to the budget, so a header that lies cannot take more.
  */
 #include "nviewlib.h"
 
@@ -28,6 +28,11 @@
 /* Bytes one pixel costs while it is decoded: GraphicsMagick's pixel and colour-index caches
  * (their size depends on its quantum depth) and the 24-bit row of the returned bitmap. */
 #define BYTES_PER_PIXEL (sizeof(PixelPacket) + sizeof(IndexPacket) + 3)
+
+/* The head of a file read before the rest: it holds every header the detection and the size
+ * reading look at, the largest TGA colour map included (65535 entries of 4 bytes), so the coder
+ * picked from the head is the one the whole file would give. */
+#define HEAD_BYTES ((size_t)1 << 20)
 
 static pthread_once_t init_once = PTHREAD_ONCE_INIT;
 static int init_ok = 0;
@@ -78,12 +83,15 @@ static unsigned char* Fail(const Outcome* out, int status, const char* format, .
   return NULL;
 }
 
-/* The whole file, or NULL with the outcome set. */
-static unsigned char* ReadFileBytes(const char* path, size_t* size, const Outcome* out) {
+/* The file opened for reading when it is a regular, non-empty file within the budget; NULL
+ * with the outcome set otherwise. */
+static FILE* OpenPicture(const char* path, size_t* size, const Outcome* out) {
   FILE* f = fopen(path, "rb");
-  if (f == NULL) return Fail(out, NVIEWLIB_ERROR_READ, "the file cannot be opened");
+  if (f == NULL) {
+    Fail(out, NVIEWLIB_ERROR_READ, "the file cannot be opened");
+    return NULL;
+  }
   struct stat st;
-  unsigned char* data = NULL;
   if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
     Fail(out, NVIEWLIB_ERROR_READ, "not a regular file");
   } else if (st.st_size <= 0) {
@@ -94,17 +102,10 @@ static unsigned char* ReadFileBytes(const char* path, size_t* size, const Outcom
          (unsigned long long)st.st_size, NVIEWLIB_MAX_BYTES >> 20);
   } else {
     *size = (size_t)st.st_size;
-    data = (unsigned char*)malloc(*size);
-    if (data == NULL) {
-      Fail(out, NVIEWLIB_ERROR_MEMORY, "not enough memory to read the file");
-    } else if (fread(data, 1, *size, f) != *size) {
-      free(data);
-      data = NULL;
-      Fail(out, NVIEWLIB_ERROR_READ, "the file cannot be read");
-    }
+    return f;
   }
   fclose(f);
-  return data;
+  return NULL;
 }
 
 static void PutU16(unsigned char* p, unsigned v) {
@@ -177,17 +178,11 @@ static int OverBudget(uint64_t w, uint64_t h, size_t size, const char* coder, co
   return 1;
 }
 
-/* Reads the picture's size without decoding pixels, and refuses it when the decoding would go
- * over the budget: first from the header as nviewlib_detect.c reads it, then as
- * GraphicsMagick's ping reads it (the two readings may differ on a strange header; both must
- * pass). Returns 1 when decoding may go ahead. */
+/* Reads the picture's size as GraphicsMagick's ping reads it, without decoding pixels, and
+ * refuses it when the decoding would go over the budget. Returns 1 when decoding may go
+ * ahead. */
 static int FitsTheBudget(const ImageInfo* info, const unsigned char* bytes, size_t size,
                          const char* coder, const Outcome* out) {
-  unsigned long declared_w = 0;
-  unsigned long declared_h = 0;
-  if (NViewLibDeclaredSize(bytes, size, coder, &declared_w, &declared_h) &&
-      OverBudget(declared_w, declared_h, size, coder, out))
-    return 0;
   ExceptionInfo exception;
   GetExceptionInfo(&exception);
   Image* ping = PingBlob(info, bytes, size, &exception);
@@ -231,6 +226,26 @@ static unsigned char* DecodeBytes(const unsigned char* bytes, size_t size, const
   return dib;
 }
 
+/* Reads the head of the file into `bytes` (room for `size`), picks the coder and checks the
+ * size the header declares; only then reads the rest and decodes. A picture over the budget is
+ * thus refused without reading more than the head of its file. */
+static unsigned char* DecodeFile(FILE* f, unsigned char* bytes, size_t size, const char* path,
+                                 const Outcome* out) {
+  const size_t head = size < HEAD_BYTES ? size : HEAD_BYTES;
+  if (fread(bytes, 1, head, f) != head)
+    return Fail(out, NVIEWLIB_ERROR_READ, "the file cannot be read");
+  const char* coder = NViewLibPickCoder(bytes, head, path);
+  if (coder == NULL)
+    return Fail(out, NVIEWLIB_ERROR_FORMAT, "not a BMP, GIF, JPEG, PCX, TGA or Utah RLE picture");
+  unsigned long w = 0;
+  unsigned long h = 0;
+  if (NViewLibDeclaredSize(bytes, head, coder, &w, &h) && OverBudget(w, h, size, coder, out))
+    return NULL;
+  if (fread(bytes + head, 1, size - head, f) != size - head)
+    return Fail(out, NVIEWLIB_ERROR_READ, "the file cannot be read");
+  return DecodeBytes(bytes, size, coder, out);
+}
+
 unsigned char* NViewLibDecode(const char* path, int flags, int* status, char* reason,
                               size_t reason_size) {
   (void)flags;
@@ -242,16 +257,17 @@ unsigned char* NViewLibDecode(const char* path, int flags, int* status, char* re
   if (!init_ok) return Fail(&out, NVIEWLIB_ERROR_DECODE, "the decoder could not start");
 
   size_t size = 0;
-  unsigned char* bytes = ReadFileBytes(path, &size, &out);
-  if (bytes == NULL) return NULL;
-  const char* coder = NViewLibPickCoder(bytes, size, path);
+  FILE* f = OpenPicture(path, &size, &out);
+  if (f == NULL) return NULL;
   unsigned char* dib = NULL;
-  if (coder == NULL) {
-    Fail(&out, NVIEWLIB_ERROR_FORMAT, "not a BMP, GIF, JPEG, PCX, TGA or Utah RLE picture");
+  unsigned char* bytes = (unsigned char*)malloc(size);
+  if (bytes == NULL) {
+    Fail(&out, NVIEWLIB_ERROR_MEMORY, "not enough memory to read the file");
   } else {
-    dib = DecodeBytes(bytes, size, coder, &out);
+    dib = DecodeFile(f, bytes, size, path, &out);
   }
   free(bytes);
+  fclose(f);
   return dib;
 }
 

@@ -138,6 +138,10 @@ INSTANTIATE_TEST_SUITE_P(
                     DecodeFailure::kTooLarge, "GIF picture of 30000 x 4473 pixels"},
         FailureCase{"TgaOverTheSide", "long.tga", Tga(65535, 1, std::vector<uint8_t>(64, 0)),
                     DecodeFailure::kTooLarge, "TGA picture of 65535 x 1 pixels"},
+        // Larger than the head the library reads first: refused before the rest is read.
+        FailureCase{"LargeTgaOverThePixelCount", "large.tga",
+                    Tga(20000, 20000, std::vector<uint8_t>(3 << 20, 0)), DecodeFailure::kTooLarge,
+                    "TGA picture of 20000 x 20000 pixels"},
         FailureCase{"PcxOverThePixelCount", "big.pcx", Pcx(30000, 30000), DecodeFailure::kTooLarge,
                     "PCX picture of 30000 x 30000 pixels"},
         FailureCase{"JpegOverThePixelCount", "big.jpg", Jpeg(20000, 20000),
