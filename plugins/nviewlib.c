@@ -4,9 +4,16 @@
  * The coder is chosen from the file's first bytes and forced, so a file whose contents do not
  * match one of the few formats listed here never reaches any other GraphicsMagick coder or a
  * delegate program. TGA has no signature: a ".tga" file is forced to the TGA coder only when
- * its header passes a sanity check. Sizes are capped before GraphicsMagick allocates pixels.
+ * its header passes a sanity check (nviewlib_detect.c).
+ *
+ * Memory is bounded in three steps against the budget of nviewlib.h: the size the header
+ * declares is read from the head of the file, before the rest is read; GraphicsMagick's ping
+ * reads the size its own way, before any pixel is decoded; and GraphicsMagick's resource
+ * limits hold the decoding itself to the budget, so a header that lies cannot take more.
  */
 #include "nviewlib.h"
+
+#include <stdarg.h>
 
 #include <magick/api.h>
 #include <pthread.h>
@@ -14,12 +21,18 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 #include <sys/stat.h>
 
-/* Files larger than this are not read into memory (no listed format needs as much for a
- * picture inside the caps). */
-#define MAX_FILE_BYTES ((size_t)1 << 30)
+#include "nviewlib_detect.h"
+
+/* Bytes one pixel costs while it is decoded: GraphicsMagick's pixel and colour-index caches
+ * (their size depends on its quantum depth) and the 24-bit row of the returned bitmap. */
+#define BYTES_PER_PIXEL (sizeof(PixelPacket) + sizeof(IndexPacket) + 3)
+
+/* The head of a file read before the rest: it holds every header the detection and the size
+ * reading look at, the largest TGA colour map included (65535 entries of 4 bytes), so the coder
+ * picked from the head is the one the whole file would give. */
+#define HEAD_BYTES ((size_t)1 << 20)
 
 static pthread_once_t init_once = PTHREAD_ONCE_INIT;
 static int init_ok = 0;
@@ -42,84 +55,57 @@ static void InitializeOnce(void) {
   (void)SetMagickResourceLimit(WidthResource, NVIEWLIB_MAX_SIDE);
   (void)SetMagickResourceLimit(HeightResource, NVIEWLIB_MAX_SIDE);
   (void)SetMagickResourceLimit(PixelsResource, NVIEWLIB_MAX_PIXELS);
+  (void)SetMagickResourceLimit(MemoryResource, NVIEWLIB_MAX_BYTES);
+  (void)SetMagickResourceLimit(MapResource, NVIEWLIB_MAX_BYTES);
   /* Never spill a pixel cache to disk. */
   (void)SetMagickResourceLimit(DiskResource, 0);
 }
 
-static unsigned ReadU16(const unsigned char* p) { return (unsigned)p[0] | ((unsigned)p[1] << 8); }
+/* Where NViewLibDecode reports its outcome. */
+typedef struct {
+  int* status;
+  char* reason;
+  size_t reason_size;
+} Outcome;
 
-static int EndsWithTga(const char* path) {
-  const size_t n = strlen(path);
-  return n >= 4 && strcasecmp(path + n - 4, ".tga") == 0;
-}
+static unsigned char* Fail(const Outcome* out, int status, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
 
-/* A TGA header whose image type, colour-map fields and pixel depth agree with each other. */
-static int LooksLikeTga(const unsigned char* b, size_t size) {
-  if (size < 18) return 0;
-  const unsigned id_length = b[0];
-  const unsigned map_type = b[1];
-  const unsigned image_type = b[2];
-  const unsigned map_length = ReadU16(b + 5);
-  const unsigned map_depth = b[7];
-  const unsigned width = ReadU16(b + 12);
-  const unsigned height = ReadU16(b + 14);
-  const unsigned depth = b[16];
-  const unsigned base_type = image_type & 7u;
-  if (map_type > 1) return 0;
-  if (image_type != 1 && image_type != 2 && image_type != 3 && image_type != 9 &&
-      image_type != 10 && image_type != 11)
-    return 0;
-  if (width == 0 || height == 0) return 0;
-  if (b[17] & 0xC0) return 0; /* interleaving: not produced by anything current */
-  size_t map_bytes = 0;
-  if (map_type == 1) {
-    if (map_depth != 15 && map_depth != 16 && map_depth != 24 && map_depth != 32) return 0;
-    if (map_length == 0) return 0;
-    map_bytes = (size_t)map_length * ((map_depth + 7) / 8);
+/* Records why the file was not decoded; returns NULL for the caller to return. */
+static unsigned char* Fail(const Outcome* out, int status, const char* format, ...) {
+  if (out->status != NULL) *out->status = status;
+  if (out->reason != NULL && out->reason_size > 0) {
+    va_list args;
+    va_start(args, format);
+    vsnprintf(out->reason, out->reason_size, format, args);
+    va_end(args);
   }
-  switch (base_type) {
-    case 1:
-      if (map_type != 1 || (depth != 8 && depth != 16)) return 0;
-      break;
-    case 2:
-      if (depth != 15 && depth != 16 && depth != 24 && depth != 32) return 0;
-      break;
-    default: /* 3: grey */
-      if (depth != 8 && depth != 16) return 0;
-      break;
-  }
-  return size > 18 + (size_t)id_length + map_bytes;
-}
-
-/* The GraphicsMagick coder for the file's contents, or NULL. */
-static const char* PickCoder(const unsigned char* b, size_t size, const char* path) {
-  if (size >= 2 && b[0] == 'B' && b[1] == 'M') return "BMP"; /* also Windows RLE and .dib */
-  if (size >= 6 && (memcmp(b, "GIF87a", 6) == 0 || memcmp(b, "GIF89a", 6) == 0)) return "GIF";
-  if (size >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return "JPEG";
-  if (size >= 2 && b[0] == 0x52 && b[1] == 0xCC) return "RLE"; /* Utah raster */
-  if (size >= 128 && b[0] == 0x0A && (b[1] <= 5 && b[1] != 1) && b[2] <= 1 &&
-      (b[3] == 1 || b[3] == 2 || b[3] == 4 || b[3] == 8))
-    return "PCX";
-  if (EndsWithTga(path) && LooksLikeTga(b, size)) return "TGA";
   return NULL;
 }
 
-static unsigned char* ReadFileBytes(const char* path, size_t* size) {
+/* The file opened for reading when it is a regular, non-empty file within the budget; NULL
+ * with the outcome set otherwise. */
+static FILE* OpenPicture(const char* path, size_t* size, const Outcome* out) {
   FILE* f = fopen(path, "rb");
-  if (f == NULL) return NULL;
+  if (f == NULL) {
+    Fail(out, NVIEWLIB_ERROR_READ, "the file cannot be opened");
+    return NULL;
+  }
   struct stat st;
-  unsigned char* data = NULL;
-  if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-      (uint64_t)st.st_size <= MAX_FILE_BYTES) {
+  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+    Fail(out, NVIEWLIB_ERROR_READ, "not a regular file");
+  } else if (st.st_size <= 0) {
+    Fail(out, NVIEWLIB_ERROR_READ, "the file is empty");
+  } else if ((uint64_t)st.st_size > NVIEWLIB_MAX_BYTES) {
+    Fail(out, NVIEWLIB_ERROR_TOO_LARGE,
+         "a file of %llu bytes is over the decoding budget of %u MiB",
+         (unsigned long long)st.st_size, NVIEWLIB_MAX_BYTES >> 20);
+  } else {
     *size = (size_t)st.st_size;
-    data = (unsigned char*)malloc(*size);
-    if (data != NULL && fread(data, 1, *size, f) != *size) {
-      free(data);
-      data = NULL;
-    }
+    return f;
   }
   fclose(f);
-  return data;
+  return NULL;
 }
 
 static void PutU16(unsigned char* p, unsigned v) {
@@ -132,19 +118,20 @@ static void PutU32(unsigned char* p, uint32_t v) {
   PutU16(p + 2, v >> 16);
 }
 
-/* The picture as a 24-bit bottom-up packed DIB, or NULL. */
-static unsigned char* ToPackedDib(Image* image, ExceptionInfo* exception) {
+/* The picture as a 24-bit bottom-up packed DIB, or NULL with the outcome set. */
+static unsigned char* ToPackedDib(Image* image, ExceptionInfo* exception, const Outcome* out) {
   const unsigned long w = image->columns;
   const unsigned long h = image->rows;
   if (w == 0 || h == 0 || w > NVIEWLIB_MAX_SIDE || h > NVIEWLIB_MAX_SIDE ||
       (uint64_t)w * h > NVIEWLIB_MAX_PIXELS)
-    return NULL;
+    return Fail(out, NVIEWLIB_ERROR_TOO_LARGE, "decoded as %lu x %lu pixels, over the budget", w,
+                h);
   if (image->colorspace != RGBColorspace && !TransformColorspace(image, RGBColorspace))
-    return NULL;
+    return Fail(out, NVIEWLIB_ERROR_DECODE, "colours cannot be converted to RGB");
   const size_t stride = ((size_t)w * 3 + 3) / 4 * 4;
   const size_t pixel_bytes = stride * h;
   unsigned char* dib = (unsigned char*)calloc(1, 40 + pixel_bytes);
-  if (dib == NULL) return NULL;
+  if (dib == NULL) return Fail(out, NVIEWLIB_ERROR_MEMORY, "not enough memory for the bitmap");
   PutU32(dib, 40);
   PutU32(dib + 4, (uint32_t)w);
   PutU32(dib + 8, (uint32_t)h);
@@ -158,47 +145,136 @@ static unsigned char* ToPackedDib(Image* image, ExceptionInfo* exception) {
     unsigned char* row = dib + 40 + (h - 1 - y) * stride;
     if (!DispatchImage(image, 0, (long)y, w, 1, "BGR", CharPixel, row, exception)) {
       free(dib);
-      return NULL;
+      return Fail(out, NVIEWLIB_ERROR_DECODE, "the pixels cannot be read back");
     }
   }
+  return dib;
+}
+
+/* A failed GraphicsMagick call as an outcome: a refused resource is a memory failure (the
+ * limits of InitializeOnce are the budget), anything else a decoding one. */
+static unsigned char* FailFromException(const ExceptionInfo* exception, const Outcome* out,
+                                        const char* coder) {
+  const char* what = exception->reason != NULL ? exception->reason : "no reason given";
+  if (exception->severity == ResourceLimitError || exception->severity == ResourceLimitFatalError)
+    return Fail(out, NVIEWLIB_ERROR_MEMORY, "not enough memory to decode the %s picture (%s)",
+                coder, what);
+  return Fail(out, NVIEWLIB_ERROR_DECODE, "the %s picture cannot be decoded (%s)", coder, what);
+}
+
+/* Whether a picture of w x h pixels, decoded from a file of `size` bytes, goes over the budget;
+ * if so the outcome says so. */
+static int OverBudget(uint64_t w, uint64_t h, size_t size, const char* coder, const Outcome* out) {
+  if (w <= NVIEWLIB_MAX_SIDE && h <= NVIEWLIB_MAX_SIDE) {
+    const uint64_t pixels = w * h; /* sides checked first: no overflow */
+    if (pixels <= NVIEWLIB_MAX_PIXELS && size + pixels * BYTES_PER_PIXEL <= NVIEWLIB_MAX_BYTES)
+      return 0;
+  }
+  Fail(out, NVIEWLIB_ERROR_TOO_LARGE,
+       "a %s picture of %llu x %llu pixels is over the decoding budget (%u pixels a side, "
+       "%u pixels, %u MiB)",
+       coder, (unsigned long long)w, (unsigned long long)h, NVIEWLIB_MAX_SIDE, NVIEWLIB_MAX_PIXELS,
+       NVIEWLIB_MAX_BYTES >> 20);
+  return 1;
+}
+
+/* Reads the picture's size as GraphicsMagick's ping reads it, without decoding pixels, and
+ * refuses it when the decoding would go over the budget. Returns 1 when decoding may go
+ * ahead. */
+static int FitsTheBudget(const ImageInfo* info, const unsigned char* bytes, size_t size,
+                         const char* coder, const Outcome* out) {
+  ExceptionInfo exception;
+  GetExceptionInfo(&exception);
+  Image* ping = PingBlob(info, bytes, size, &exception);
+  int ok = 0;
+  if (ping == NULL || exception.severity >= ErrorException) {
+    FailFromException(&exception, out, coder);
+  } else if (ping->columns == 0 || ping->rows == 0) {
+    Fail(out, NVIEWLIB_ERROR_DECODE, "the %s picture has no pixels", coder);
+  } else {
+    ok = !OverBudget(ping->columns, ping->rows, size, coder, out);
+  }
+  if (ping != NULL) DestroyImageList(ping);
+  DestroyExceptionInfo(&exception);
+  return ok;
+}
+
+/* Decodes the file's bytes with the forced coder. */
+static unsigned char* DecodeBytes(const unsigned char* bytes, size_t size, const char* coder,
+                                  const Outcome* out) {
+  ImageInfo* info = CloneImageInfo(NULL);
+  if (info == NULL) return Fail(out, NVIEWLIB_ERROR_MEMORY, "not enough memory");
+  /* "CODER:" fixes the coder; the blob's own magic bytes are not consulted again. */
+  snprintf(info->filename, sizeof info->filename, "%s:", coder);
+  snprintf(info->magick, sizeof info->magick, "%s", coder);
+  info->subimage = 0;
+  info->subrange = 1;
+  unsigned char* dib = NULL;
+  if (FitsTheBudget(info, bytes, size, coder, out)) {
+    ExceptionInfo exception;
+    GetExceptionInfo(&exception);
+    Image* image = BlobToImage(info, bytes, size, &exception);
+    if (image == NULL || exception.severity >= ErrorException) {
+      FailFromException(&exception, out, coder);
+    } else {
+      dib = ToPackedDib(image, &exception, out);
+    }
+    if (image != NULL) DestroyImageList(image);
+    DestroyExceptionInfo(&exception);
+  }
+  DestroyImageInfo(info);
+  return dib;
+}
+
+/* Reads the head of the file into `bytes` (room for `size`), picks the coder and checks the
+ * size the header declares; only then reads the rest and decodes. A picture over the budget is
+ * thus refused without reading more than the head of its file. */
+static unsigned char* DecodeFile(FILE* f, unsigned char* bytes, size_t size, const char* path,
+                                 const Outcome* out) {
+  const size_t head = size < HEAD_BYTES ? size : HEAD_BYTES;
+  if (fread(bytes, 1, head, f) != head)
+    return Fail(out, NVIEWLIB_ERROR_READ, "the file cannot be read");
+  const char* coder = NViewLibPickCoder(bytes, head, path);
+  if (coder == NULL)
+    return Fail(out, NVIEWLIB_ERROR_FORMAT, "not a BMP, GIF, JPEG, PCX, TGA or Utah RLE picture");
+  unsigned long w = 0;
+  unsigned long h = 0;
+  if (NViewLibDeclaredSize(bytes, head, coder, &w, &h) && OverBudget(w, h, size, coder, out))
+    return NULL;
+  if (fread(bytes + head, 1, size - head, f) != size - head)
+    return Fail(out, NVIEWLIB_ERROR_READ, "the file cannot be read");
+  return DecodeBytes(bytes, size, coder, out);
+}
+
+unsigned char* NViewLibDecode(const char* path, int flags, int* status, char* reason,
+                              size_t reason_size) {
+  (void)flags;
+  const Outcome out = {status, reason, reason_size};
+  if (status != NULL) *status = NVIEWLIB_OK;
+  if (reason != NULL && reason_size > 0) reason[0] = '\0';
+  if (path == NULL) return Fail(&out, NVIEWLIB_ERROR_READ, "no file name");
+  pthread_once(&init_once, InitializeOnce);
+  if (!init_ok) return Fail(&out, NVIEWLIB_ERROR_DECODE, "the decoder could not start");
+
+  size_t size = 0;
+  FILE* f = OpenPicture(path, &size, &out);
+  if (f == NULL) return NULL;
+  unsigned char* dib = NULL;
+  unsigned char* bytes = (unsigned char*)malloc(size);
+  if (bytes == NULL) {
+    Fail(&out, NVIEWLIB_ERROR_MEMORY, "not enough memory to read the file");
+  } else {
+    dib = DecodeFile(f, bytes, size, path, &out);
+  }
+  free(bytes);
+  fclose(f);
   return dib;
 }
 
 unsigned char* NViewLibLoad(const char* path, int flags) {
-  (void)flags;
-  if (path == NULL) return NULL;
-  pthread_once(&init_once, InitializeOnce);
-  if (!init_ok) return NULL;
-
-  size_t size = 0;
-  unsigned char* bytes = ReadFileBytes(path, &size);
-  if (bytes == NULL) return NULL;
-  const char* coder = PickCoder(bytes, size, path);
-  if (coder == NULL) {
-    free(bytes);
-    return NULL;
-  }
-
-  ExceptionInfo exception;
-  GetExceptionInfo(&exception);
-  ImageInfo* info = CloneImageInfo(NULL);
-  unsigned char* dib = NULL;
-  if (info != NULL) {
-    /* "CODER:" fixes the coder; the blob's own magic bytes are not consulted again. */
-    snprintf(info->filename, sizeof info->filename, "%s:", coder);
-    snprintf(info->magick, sizeof info->magick, "%s", coder);
-    info->subimage = 0;
-    info->subrange = 1;
-    Image* image = BlobToImage(info, bytes, size, &exception);
-    if (image != NULL) {
-      if (exception.severity < ErrorException) dib = ToPackedDib(image, &exception);
-      DestroyImageList(image);
-    }
-    DestroyImageInfo(info);
-  }
-  DestroyExceptionInfo(&exception);
-  free(bytes);
-  return dib;
+  return NViewLibDecode(path, flags, NULL, NULL, 0);
 }
 
-int NViewLibVersion(void) { return NVIEWLIB_INTERFACE_VERSION; }
+int NViewLibVersion(void) {
+  return NVIEWLIB_INTERFACE_VERSION;
+}

@@ -13,6 +13,9 @@ namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 constexpr std::size_t kMapThreshold = std::size_t{1} << 20;
 
+// The innermost live ScopedAllocationFailure of this thread; null outside tests.
+thread_local ScopedAllocationFailure* active_failure = nullptr;
+
 }  // namespace
 
 LargeBuffer::~LargeBuffer() {
@@ -36,13 +39,18 @@ LargeBuffer& LargeBuffer::operator=(LargeBuffer&& other) noexcept {
 
 void LargeBuffer::Reserve(std::size_t bytes) {
   if (bytes <= capacity_) return;
-  Release();
+  // The new block comes first: when it is refused the old one is still there, and whoever owns
+  // this buffer keeps a consistent size and block.
+  if (ScopedAllocationFailure::RefuseNext()) throw std::bad_alloc();
   if (bytes < kMapThreshold) {
-    data_ = std::malloc(bytes);
-    if (data_ == nullptr) throw std::bad_alloc();
+    void* block = std::malloc(bytes);
+    if (block == nullptr) throw std::bad_alloc();
+    Release();
+    data_ = block;
     capacity_ = bytes;
     return;
   }
+  if (bytes > SIZE_MAX - 2 * kHugePage) throw std::bad_alloc();
   const std::size_t size = (bytes + kHugePage - 1) / kHugePage * kHugePage;
   // Over-map by one huge page so the block can start on a 2 MiB boundary.
   void* raw =
@@ -53,6 +61,7 @@ void LargeBuffer::Reserve(std::size_t bytes) {
   if (aligned > start) ::munmap(raw, aligned - start);
   const std::uintptr_t end = start + size + kHugePage;
   if (end > aligned + size) ::munmap(reinterpret_cast<void*>(aligned + size), end - aligned - size);
+  Release();
   data_ = reinterpret_cast<void*>(aligned);
   ::madvise(data_, size, MADV_HUGEPAGE);
   capacity_ = size;
@@ -70,6 +79,21 @@ void LargeBuffer::Release() {
   data_ = nullptr;
   capacity_ = 0;
   mapped_ = false;
+}
+
+ScopedAllocationFailure::ScopedAllocationFailure(int fail_at)
+    : fail_at_(fail_at), outer_(active_failure) {
+  active_failure = this;
+}
+
+ScopedAllocationFailure::~ScopedAllocationFailure() {
+  active_failure = outer_;
+}
+
+bool ScopedAllocationFailure::RefuseNext() {
+  ScopedAllocationFailure* scope = active_failure;
+  if (scope == nullptr) return false;
+  return ++scope->allocations_ == scope->fail_at_;
 }
 
 }  // namespace kivrel

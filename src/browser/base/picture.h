@@ -31,13 +31,17 @@ class Picture {
 
   // Sizes the picture; pixels are unspecified afterwards. Rows are top to bottom, `stride`
   // bytes apart (the row's bytes rounded up to 4 for formats below 8 bits per pixel and above).
+  // Throws std::bad_alloc when the block is refused; the picture then keeps its old size and
+  // pixels.
   void Reset(int32_t width, int32_t height, int bits_per_pixel) {
+    const std::size_t row_bits = static_cast<std::size_t>(width) * bits_per_pixel;
+    const std::size_t stride =
+        bits_per_pixel == 8 ? static_cast<std::size_t>(width) : (row_bits + 31) / 32 * 4;
+    pixels_.Reserve(std::max<std::size_t>(1, stride * static_cast<std::size_t>(height)));
     width_ = width;
     height_ = height;
     bits_per_pixel_ = bits_per_pixel;
-    const std::size_t row_bits = static_cast<std::size_t>(width) * bits_per_pixel;
-    stride_ = bits_per_pixel == 8 ? static_cast<std::size_t>(width) : (row_bits + 31) / 32 * 4;
-    pixels_.Reserve(std::max<std::size_t>(1, stride_ * static_cast<std::size_t>(height)));
+    stride_ = stride;
   }
   void FillZero() { std::memset(pixels_.data(), 0, stride_ * static_cast<std::size_t>(height_)); }
 

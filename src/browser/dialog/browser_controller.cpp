@@ -97,7 +97,8 @@ BrowserController::BrowserController(const BrowserOptions& options) {
 void BrowserController::LoadDecoderLibrary(const BrowserOptions& options) {
   if (!options.load_decoder) return;
   if (Settings().TraceEnabled) WriteTrace("Load NViewLib DLL");
-  decoder_ = DecoderLibrary::Load(DecoderCandidates(options));
+  decoder_ = std::make_unique<DecoderLibrary>(DecoderCandidates(options));
+  if (!decoder_->loaded()) decoder_.reset();
   if (Settings().TraceEnabled) {
     WriteTrace(decoder_ != nullptr ? "NViewLib DLL found" : "NViewLib DLL not found");
   }

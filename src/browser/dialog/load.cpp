@@ -187,7 +187,8 @@ HeaderListing BrowserController::ListHeader(const std::string& full_path) {
 
 void BrowserController::SaveBitmap(const std::string& file_name) {
   if (file_name.empty()) return;  // the save dialog was cancelled
-  WriteBmp(preview_picture, file_name);
+  // The shown file is never written over, whatever name the bitmap is given.
+  WriteBmp(preview_picture, file_name, load.ImageLoaded ? load.file_name : std::string());
 }
 
 }  // namespace kivrel

@@ -11,6 +11,10 @@ std::string FailureText(const ReadFailure& failure, const MessageTexts& texts) {
       return texts.keyword + quoted + " " + texts.missing;
     case ReadFailure::Form::kKeywordQuestioned:
       return texts.keyword + quoted + " ?";
+    case ReadFailure::Form::kTooLarge:
+      return failure.detail.empty() ? texts.too_large : texts.too_large + " (" + failure.detail + ")";
+    case ReadFailure::Form::kOutOfMemory:
+      return texts.out_of_memory;
     case ReadFailure::Form::kText:
       break;
   }

@@ -1,11 +1,10 @@
 #include "browser/display/bmp_writer.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
+#include "browser/base/output_file.h"
 #include "skylib/run_time_error.h"
 
 namespace kivrel {
@@ -69,34 +68,27 @@ std::vector<uint8_t> Headers(const Picture& p, uint64_t stride) {
   return h;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
-void WriteBmp(const Picture& picture, const std::string& file_name) {
+std::vector<uint8_t> EncodeBmp(const Picture& picture) {
   const int bpp = picture.bits_per_pixel();
-  if (!FormatWritable(bpp) || picture.width() <= 0 || picture.height() <= 0) {
-    ThrowCannotCreate(file_name);
-  }
+  if (!FormatWritable(bpp) || picture.width() <= 0 || picture.height() <= 0) return {};
   const uint64_t row_bytes = (static_cast<uint64_t>(picture.width()) * bpp + 7) / 8;
   const uint64_t stride = (row_bytes + 3) / 4 * 4;
-  const std::vector<uint8_t> headers = Headers(picture, stride);
+  std::vector<uint8_t> file = Headers(picture, stride);
+  const std::size_t offset = file.size();
+  // Zero-filled, so the padding at the end of each row is written as zeros.
+  file.resize(offset + static_cast<std::size_t>(stride * static_cast<uint64_t>(picture.height())));
+  uint8_t* out = file.data() + offset;
+  for (int32_t y = picture.height() - 1; y >= 0; --y, out += stride)
+    std::memcpy(out, picture.Row(y), static_cast<std::size_t>(row_bytes));
+  return file;
+}
 
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(file_name.c_str(), "wb"));
-  if (!f) ThrowCannotCreate(file_name);
-  bool ok = std::fwrite(headers.data(), 1, headers.size(), f.get()) == headers.size();
-  std::vector<uint8_t> row(static_cast<std::size_t>(stride), 0);
-  for (int32_t y = picture.height() - 1; ok && y >= 0; --y) {
-    std::memcpy(row.data(), picture.Row(y), static_cast<std::size_t>(row_bytes));
-    ok = std::fwrite(row.data(), 1, row.size(), f.get()) == row.size();
-  }
-  ok = std::fclose(f.release()) == 0 && ok;
-  if (!ok) {
-    std::remove(file_name.c_str());
-    ThrowCannotCreate(file_name);
-  }
+void WriteBmp(const Picture& picture, const std::string& file_name, const std::string& shown_file) {
+  const std::vector<uint8_t> file = EncodeBmp(picture);
+  if (file.empty()) ThrowCannotCreate(file_name);
+  WriteOutputFile(file_name, file, shown_file);
 }
 
 }  // namespace kivrel

@@ -2,7 +2,9 @@
 
 #include <dlfcn.h>
 
+#include <array>
 #include <cstdlib>
+#include <memory>
 
 #include "browser/readers/bmp_reader.h"
 #include "browser/readers/raster_convert.h"
@@ -10,35 +12,66 @@
 #include "skylib/run_time_error.h"
 
 namespace kivrel {
+namespace {
 
-std::unique_ptr<DecoderLibrary> DecoderLibrary::Load(const std::vector<std::string>& paths) {
-  for (const std::string& path : paths) {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) continue;
-    void* load = dlsym(handle, NVIEWLIB_LOAD_ENTRY);
-    auto version = reinterpret_cast<NViewLibVersionFn>(dlsym(handle, NVIEWLIB_VERSION_ENTRY));
-    if (load != nullptr && version != nullptr && version() == NVIEWLIB_INTERFACE_VERSION) {
-      return std::unique_ptr<DecoderLibrary>(new DecoderLibrary(load));
-    }
-    dlclose(handle);
+DecodeFailure FailureOf(int status) {
+  switch (status) {
+    case NVIEWLIB_ERROR_READ:
+      return DecodeFailure::kUnreadable;
+    case NVIEWLIB_ERROR_FORMAT:
+      return DecodeFailure::kNotAFormat;
+    case NVIEWLIB_ERROR_TOO_LARGE:
+      return DecodeFailure::kTooLarge;
+    case NVIEWLIB_ERROR_MEMORY:
+      return DecodeFailure::kOutOfMemory;
+    default:  // a code this engine does not know is a decoding failure all the same
+      return DecodeFailure::kDamaged;
   }
-  return nullptr;
 }
 
-Picture DecoderLibrary::Decode(const std::string& file_name) const {
-  Picture picture;
-  picture.Reset(0, 0, 0);
-  auto load = reinterpret_cast<NViewLibLoadFn>(load_entry_);
-  const std::unique_ptr<unsigned char, decltype(&std::free)> dib(load(file_name.c_str(), 0),
-                                                                 &std::free);
-  if (!dib) return picture;
+}  // namespace
+
+DecoderLibrary::DecoderLibrary(const std::vector<std::string>& candidates) {
+  for (const std::string& candidate : candidates) {
+    void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) continue;
+    auto version = reinterpret_cast<NViewLibVersionFn>(dlsym(handle, NVIEWLIB_VERSION_ENTRY));
+    void* decode = dlsym(handle, NVIEWLIB_DECODE_ENTRY);
+    if (version != nullptr && decode != nullptr && version() == NVIEWLIB_INTERFACE_VERSION) {
+      decode_ = reinterpret_cast<DecodeFn>(decode);
+      path_ = candidate;
+      return;
+    }
+    dlclose(handle);  // never called into, so nothing of it is in use
+  }
+}
+
+DecodedPicture DecoderLibrary::Decode(const std::string& file_name) const {
+  DecodedPicture result;
+  if (decode_ == nullptr) {
+    result.failure = DecodeFailure::kNoLibrary;
+    result.reason = "no decoder library";
+    return result;
+  }
+  int status = NVIEWLIB_OK;
+  std::array<char, 512> reason{};
+  const std::unique_ptr<unsigned char, decltype(&std::free)> dib(
+      decode_(file_name.c_str(), 0, &status, reason.data(), reason.size()), &std::free);
+  if (!dib) {
+    result.failure = FailureOf(status == NVIEWLIB_OK ? NVIEWLIB_ERROR_DECODE : status);
+    result.reason = reason.data();
+    return result;
+  }
   const std::size_t size = PackedDibSize(dib.get());
   if (size == 0) throw RunTimeError("Bitmap image is not valid");
-  Picture decoded;
-  ReadPackedDib(dib.get(), size, decoded);
-  // Every picture the library decodes goes on as a 24-bit picture.
-  ConvertTo24(decoded, picture);
-  return picture;
+  ReadPackedDib(dib.get(), size, result.picture);
+  // The library hands back 24 bits already; anything else is converted so callers see one
+  // format whatever library stands behind the interface.
+  if (result.picture.bits_per_pixel() != 24) {
+    Picture decoded = std::move(result.picture);
+    ConvertTo24(decoded, result.picture);
+  }
+  return result;
 }
 
 }  // namespace kivrel

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <regex>
+#include <string>
 
 #include "browser/base/byte_source.h"
 #include "browser/base/text.h"
@@ -48,16 +50,26 @@ void ConvertRow(const uint8_t* in, uint8_t* out, int32_t width, int bpp, int32_t
   }
 }
 
+// The "W x H" a refusal of the decoder library names, or "" when it names none.
+std::string PictureSize(const std::string& reason) {
+  static const std::regex size(R"((\d+) x (\d+))");
+  std::smatch m;
+  return std::regex_search(reason, m, size) ? m.str(0) : std::string();
+}
+
 }  // namespace
 
-Picture ReadRasterPicture(const std::string& file_name, const DecoderLibrary* decoder) {
-  Picture picture;
-  picture.Reset(0, 0, 0);
+DecodedPicture ReadRasterPicture(const std::string& file_name, const DecoderLibrary* decoder) {
+  DecodedPicture decoded;
+  decoded.picture.Reset(0, 0, 0);
   if (LowerExtension(file_name) == ".bmp") {
-    ReadBmp(*FileByteSource::Open(file_name), picture);
-    return picture;
+    ReadBmp(*FileByteSource::Open(file_name), decoded.picture);
+    return decoded;
   }
-  if (decoder == nullptr) return picture;
+  if (decoder == nullptr) {
+    decoded.failure = DecodeFailure::kNoLibrary;
+    return decoded;
+  }
   return decoder->Decode(file_name);
 }
 
@@ -66,8 +78,14 @@ RasterResult ReadRaster(const std::string& file_name, ReadRequest request, bool 
   RasterResult result;
   Image& image = result.read.image;
   image.CurrentLayer = request.layer;
-  Picture picture = ReadRasterPicture(file_name, decoder);
-  if (picture.width() <= 0 || picture.height() <= 0) return result;
+  DecodedPicture decoded = ReadRasterPicture(file_name, decoder);
+  if (decoded.failure == DecodeFailure::kTooLarge) {
+    result.read.failure = {ReadFailure::Form::kTooLarge, PictureSize(decoded.reason)};
+  } else if (decoded.failure == DecodeFailure::kOutOfMemory) {
+    result.read.failure = {ReadFailure::Form::kOutOfMemory, ""};
+  }
+  Picture& picture = decoded.picture;
+  if (!decoded.ok() || picture.width() <= 0 || picture.height() <= 0) return result;
   if (own_colours) {
     result.own_colours = true;
     image.SampleType = BitDepth(picture);

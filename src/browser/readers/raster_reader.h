@@ -6,7 +6,8 @@
 // pixel's two bytes; 24 bits, by layer, 1 red, 2 green, 3 blue, 0 the mean of the three (the
 // layer clamped into 0..3, LayerCount 3); 32 bits, the mean of the four bytes (the layer left
 // as asked). 1 and 4 bits per pixel have no plane: the read fails. Raster images are not
-// capped in size. HeaderMin 0, HeaderMax 255, BZero 0, BScale 1.
+// capped in size, but the decoder library refuses pictures over its budget (the failure then
+// says so, with the picture's size). HeaderMin 0, HeaderMax 255, BZero 0, BScale 1.
 #pragma once
 
 #include <string>
@@ -21,9 +22,9 @@ namespace kivrel {
 inline constexpr const char* kRasterExtensions = ".bmp .dib .gif .jif .jpg .jpeg .tga .rle .pcx";
 
 // The picture of a raster file: a .bmp file by our own reader, any other through `decoder`
-// (none: a 0 x 0 picture, as when the library cannot decode the file). Throws RunTimeError
-// when the file cannot be opened or is not a valid bitmap.
-Picture ReadRasterPicture(const std::string& file_name, const DecoderLibrary* decoder);
+// (none: a 0 x 0 picture with the failure kNoLibrary). Throws RunTimeError when the file
+// cannot be opened or is not a valid bitmap.
+DecodedPicture ReadRasterPicture(const std::string& file_name, const DecoderLibrary* decoder);
 
 struct RasterResult {
   ReadResult read;

@@ -24,6 +24,8 @@ struct ReadFailure {
     kKeyword,            // Mot clé "NAXIS < 2"
     kKeywordMissing,     // Mot clé "SIMPLE = T" manquant
     kKeywordQuestioned,  // Mot clé "BITPIX = 64" ?
+    kTooLarge,           // a picture over the decoding budget; detail: its size, "30000 x 4473"
+    kOutOfMemory,        // the memory for the image was refused
   };
   Form form = Form::kText;
   std::string detail;

@@ -5,6 +5,7 @@
 // elements gives the plane a block of its own first.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -29,13 +30,22 @@ class Plane {
   }
 
   // Sizes the plane; the contents are unspecified afterwards (callers fill every element).
-  // Sizes are never negative; the readers reject such images before they get here.
+  // Sizes are never negative; the readers reject such images before they get here. Throws
+  // std::bad_alloc when the block is refused, and the plane keeps its old size and contents.
   void Resize(int32_t rows, int32_t cols) {
     if (rows < 0 || cols < 0) throw std::bad_array_new_length();
     const std::size_t count = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
-    // A shared block keeps serving the other plane; this one needs a block of its own.
-    if (!buffer_ || buffer_.use_count() > 1) buffer_ = std::make_shared<LargeBuffer>();
-    buffer_->Reserve((count == 0 ? 1 : count) * sizeof(T));
+    if (count > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    const std::size_t bytes = (count == 0 ? 1 : count) * sizeof(T);
+    if (!buffer_ || buffer_.use_count() > 1) {
+      // A shared block keeps serving the other plane; this one needs a block of its own. It is
+      // only taken on once allocated, so a refused block leaves this plane as it was.
+      auto own = std::make_shared<LargeBuffer>();
+      own->Reserve(bytes);
+      buffer_ = std::move(own);
+    } else {
+      buffer_->Reserve(bytes);  // keeps the old block when it throws
+    }
     rows_ = rows;
     cols_ = cols;
   }
@@ -43,8 +53,14 @@ class Plane {
   // Back to 1 x 1 holding 0; with `release` the memory goes back to the system (a shared block
   // is only let go of).
   void Reset(bool release) {
-    if (release) buffer_.reset();
-    Resize(1, 1);
+    if (release) {
+      Plane fresh;  // allocated before this plane's block goes, so a refusal changes nothing
+      buffer_ = std::move(fresh.buffer_);
+      rows_ = 1;
+      cols_ = 1;
+    } else {
+      Resize(1, 1);
+    }
     data()[0] = T{};
   }
 

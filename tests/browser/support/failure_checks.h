@@ -20,6 +20,10 @@ inline const char* FormName(ReadFailure::Form form) {
       return "kKeywordMissing";
     case ReadFailure::Form::kKeywordQuestioned:
       return "kKeywordQuestioned";
+    case ReadFailure::Form::kTooLarge:
+      return "kTooLarge";
+    case ReadFailure::Form::kOutOfMemory:
+      return "kOutOfMemory";
   }
   return "?";
 }
