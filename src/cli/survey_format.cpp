@@ -66,6 +66,14 @@ std::string CsvLine(const std::vector<std::string>& cells) {
   return line + "\r\n";
 }
 
+// Control characters (a line feed in a file name) would break the table's lines.
+std::string Printable(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return text;
+}
+
 // A table line: cells padded to their column's width, two blanks apart, no trailing blanks.
 std::string TableLine(const std::vector<std::string>& cells,
                       const std::vector<std::size_t>& widths) {
@@ -99,8 +107,11 @@ std::string SurveyTable(const std::vector<SurveyRow>& rows, const std::vector<st
   std::vector<std::vector<std::string>> lines;
   lines.reserve(rows.size() + 1);
   lines.push_back(SurveyColumns(keys));
-  for (const SurveyRow& row : rows)
+  for (const SurveyRow& row : rows) {
     lines.push_back(Cells(row, keys.size(), 6));
+    for (std::string& cell : lines.back())
+      cell = Printable(std::move(cell));
+  }
   std::vector<std::size_t> widths(lines.front().size(), 0);
   for (const auto& cells : lines) {
     for (std::size_t i = 0; i < cells.size(); ++i)

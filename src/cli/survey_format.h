@@ -49,7 +49,7 @@ std::vector<std::string> SurveyColumns(const std::vector<std::string>& keys);
 
 // The whole table: a header line then one line per row, columns two blanks apart, each as
 // wide as its widest cell counted in code points; numbers aligned right, texts left; no
-// trailing blanks. Every line ends with "\n".
+// trailing blanks; control characters shown as "?". Every line ends with "\n".
 std::string SurveyTable(const std::vector<SurveyRow>& rows, const std::vector<std::string>& keys);
 
 // One CSV field, quoted (with inner quotes doubled) when it holds a comma, a quote, a carriage
