@@ -31,7 +31,7 @@
 namespace kivrel {
 
 // The largest side a fitted picture may have; larger requests are taken as this.
-inline constexpr int32_t kMaxFittedSide = 16384;
+inline constexpr int32_t kMaxFittedSide = 8192;
 
 struct FittedSize {
   int32_t width = 0;
