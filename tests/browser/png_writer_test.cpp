@@ -5,10 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,10 +17,8 @@ namespace kivrel {
 namespace {
 
 struct DecodedPng {
-  png_uint_32 width = 0;
-  png_uint_32 height = 0;
-  int bit_depth = 0;
-  int colour_type = 0;
+  png_uint_32 width = 0, height = 0;
+  int bit_depth = 0, colour_type = 0;
   std::vector<Rgb> palette;
   std::size_t row_bytes = 0;
   std::vector<uint8_t> pixels;  // rows top first, row_bytes apart
@@ -41,7 +36,7 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
   in->offset += length;
 }
 
-// libpng's classic reader, no transformations: what the file holds.
+// libpng's classic reader without transformations: what the file holds.
 bool DecodePng(const std::vector<uint8_t>& data, DecodedPng& out) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -57,10 +52,9 @@ bool DecodePng(const std::vector<uint8_t>& data, DecodedPng& out) {
                nullptr, nullptr);
   png_colorp plte = nullptr;
   int entries = 0;
-  if (png_get_PLTE(png, info, &plte, &entries) != 0) {
-    for (int i = 0; i < entries; ++i)
-      out.palette.push_back(Rgb{plte[i].red, plte[i].green, plte[i].blue});
-  }
+  png_get_PLTE(png, info, &plte, &entries);
+  for (int i = 0; i < entries; ++i)
+    out.palette.push_back(Rgb{plte[i].red, plte[i].green, plte[i].blue});
   out.row_bytes = png_get_rowbytes(png, info);
   out.pixels.resize(out.row_bytes * out.height);
   for (png_uint_32 y = 0; y < out.height; ++y)
@@ -73,26 +67,19 @@ bool DecodePng(const std::vector<uint8_t>& data, DecodedPng& out) {
 
 struct PngCase {
   const char* name;
-  int32_t width;
-  int32_t height;
+  int32_t width, height;
   int bits;
-  std::size_t palette_size;  // 8 bits: entries of the picture's palette (the rest is black)
+  std::size_t palette_size;  // entries of the picture's palette (the file pads it with black)
 };
 
-void PrintTo(const PngCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-// A picture of random pixels (and a random palette) in the case's format.
+// Random pixels (and a random palette) in the case's format.
 Picture RandomPicture(const PngCase& c) {
   std::mt19937 random(static_cast<unsigned>(c.width * 131 + c.height * 7 + c.bits));
   const auto byte = [&] { return static_cast<uint8_t>(random() & 0xFF); };
   Picture p;
   p.Reset(c.width, c.height, c.bits);
-  for (int32_t y = 0; y < c.height; ++y) {
-    for (std::size_t x = 0; x < p.stride(); ++x)
-      p.Row(y)[x] = byte();
-  }
+  for (int32_t y = 0; y < c.height; ++y)
+    std::generate_n(p.Row(y), p.stride(), byte);
   for (std::size_t i = 0; i < c.palette_size; ++i)
     p.palette.push_back(Rgb{byte(), byte(), byte()});
   return p;
@@ -110,25 +97,21 @@ TEST_P(PngWriterTest, DecodesToThePicturesColours) {
   EXPECT_EQ(png.bit_depth, 8);
   const bool indexed = c.bits == 8;
   ASSERT_EQ(png.colour_type, indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB);
-  if (indexed) {
-    ASSERT_EQ(png.palette.size(), 256u);
-  }
+  ASSERT_EQ(png.palette.size(), indexed ? 256u : 0u);
   for (int32_t y = 0; y < c.height; ++y) {
-    const uint8_t* row = png.pixels.data() + static_cast<std::size_t>(y) * png.row_bytes;
+    const uint8_t* got = png.pixels.data() + static_cast<std::size_t>(y) * png.row_bytes;
+    const uint8_t* src = picture.Row(y);
     for (int32_t x = 0; x < c.width; ++x) {
-      const uint8_t* src = picture.Row(y);
-      Rgb expected;
-      Rgb got;
       if (indexed) {
-        const uint8_t index = src[x];
-        ASSERT_EQ(row[x], index) << "at " << x << "," << y;
-        expected = index < picture.palette.size() ? picture.palette[index] : Rgb{};
-        got = png.palette[index];
+        ASSERT_EQ(got[x], src[x]) << "at " << x << "," << y;
+        const Rgb expected = src[x] < c.palette_size ? picture.palette[src[x]] : Rgb{};
+        ASSERT_EQ(png.palette[got[x]], expected) << "at " << x << "," << y;
       } else {
-        expected = Rgb{src[3 * x + 2], src[3 * x + 1], src[3 * x]};
-        got = Rgb{row[3 * x], row[3 * x + 1], row[3 * x + 2]};
+        // The picture holds blue, green, red; the file red, green, blue.
+        ASSERT_EQ((Rgb{got[3 * x], got[3 * x + 1], got[3 * x + 2]}),
+                  (Rgb{src[3 * x + 2], src[3 * x + 1], src[3 * x]}))
+            << "at " << x << "," << y;
       }
-      ASSERT_EQ(got, expected) << "at " << x << "," << y;
     }
   }
 }
@@ -143,36 +126,24 @@ INSTANTIATE_TEST_SUITE_P(Pictures, PngWriterTest,
                                            PngCase{"RgbPaddedRows37x23", 37, 23, 24, 0}),
                          [](const auto& param_info) { return std::string(param_info.param.name); });
 
-TEST(PngWriter, OtherPixelFormatsAreNotEncoded) {
-  for (const int bits : {1, 4, 16, 32}) {
-    Picture p;
-    p.Reset(4, 4, bits);
-    EXPECT_FALSE(PngWritable(p)) << bits;
-    EXPECT_TRUE(EncodePng(p).empty()) << bits;
-  }
-}
-
-TEST(PngWriter, WritesTheEncodedBytesOrSaysWhichFileFailed) {
-  const Picture picture = RandomPicture(PngCase{"", 5, 3, 24, 0});
+TEST(PngWriter, FailuresNameTheFile) {
   const auto dir =
       std::filesystem::temp_directory_path() / ("kivrel_png_writer_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "out.png").string();
-  WritePng(picture, path);
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-  EXPECT_EQ(bytes, EncodePng(picture));
-
+  WritePng(RandomPicture(PngCase{"", 5, 3, 24, 0}), path);
+  EXPECT_GT(std::filesystem::file_size(path), 8u);
   const std::string missing = (dir / "no_such_folder" / "out.png").string();
   try {
-    WritePng(picture, missing);
+    WritePng(RandomPicture(PngCase{"", 5, 3, 24, 0}), missing);
     ADD_FAILURE() << "no error";
   } catch (const RunTimeError& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot create file " + missing);
   }
-  Picture bits16;
-  bits16.Reset(2, 2, 16);
-  EXPECT_THROW(WritePng(bits16, path), RunTimeError);
+  for (const int bits : {1, 4, 16, 32}) {  // pixel formats PNG output does not take
+    EXPECT_TRUE(EncodePng(RandomPicture(PngCase{"", 4, 4, bits, 0})).empty()) << bits;
+    EXPECT_THROW(WritePng(RandomPicture(PngCase{"", 4, 4, bits, 0}), path), RunTimeError);
+  }
   std::filesystem::remove_all(dir);
 }
 
