@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git python3
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-  nlohmann-json3-dev libcli11-dev
+  nlohmann-json3-dev libcli11-dev libpng-dev
   libgraphicsmagick1-dev graphicsmagick
   libgtest-dev libgmock-dev libbenchmark-dev libcfitsio-dev wcslib-dev
   clang libclang-rt-14-dev xvfb xauth
