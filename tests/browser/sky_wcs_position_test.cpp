@@ -277,6 +277,9 @@ TEST(SkyPosition, RightAscensionIsInZeroTo24Hours) {
 
 TEST(SkyPosition, AxesInEitherOrderOtherSystemsAndTheLetter) {
   EXPECT_TRUE(Near(Centre(Header("DEC--SIN", "RA---SIN", 20, 150)), 150, 20));
+  // A third axis wcslib rejects (CDELT3 = 0 makes the matrix singular) leaves the image axes.
+  EXPECT_TRUE(Near(Centre(Header("RA---TAN", "DEC--TAN", 150, 20, "CTYPE3  = 'FREQ'|CDELT3  = 0")),
+                   150, 20));
   // The ecliptic pole of J2000 lies at 18 h and 90 degrees less the obliquity, 84381.406".
   EXPECT_TRUE(Near(Centre(Header("ELON-TAN", "ELAT-TAN", 0, 90)), 270, 90 - 84381.406 / 3600));
   const std::pair<std::string, char> letters[] = {{"TAN", 'T'}, {"SIN", 'S'}, {"ARC", 'A'},

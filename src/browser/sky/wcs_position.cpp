@@ -141,16 +141,34 @@ struct CelestialWcs::State {
   CelestialFrame frame;
   char projection = 'A';
 
+  wcsprm pair{};  // the image axes alone, when the whole description fails
+  bool has_pair = false;
+
   // Sets wcs when the primary description has celestial image axes that wcslib accepts.
   void SetUp(std::string& header);
+  // The description of pixel axes 1 and 2 alone, set up; null when they depend on other axes.
+  wcsprm* ImagePair(const wcsprm& full);
 
   State() = default;
   State(const State&) = delete;
   State& operator=(const State&) = delete;
   ~State() {
     if (all != nullptr) wcsvfree(&count, &all);
+    if (has_pair) wcsfree(&pair);
   }
 };
+
+// A cube whose other axes wcslib rejects (a singular third axis, an unknown spectral type) keeps
+// its sky position when the image axes are separable from them.
+wcsprm* CelestialWcs::State::ImagePair(const wcsprm& full) {
+  if (full.naxis <= 2) return nullptr;
+  int nsub = 2;
+  int axes[2] = {1, 2};
+  pair.flag = -1;  // asks wcssub to allocate
+  has_pair = true;
+  if (wcssub(1, &full, &nsub, axes, &pair) != 0 || nsub != 2) return nullptr;
+  return wcsset(&pair) == 0 ? &pair : nullptr;
+}
 
 void CelestialWcs::State::SetUp(std::string& header) {
   int rejected = 0;
@@ -178,7 +196,8 @@ void CelestialWcs::State::SetUp(std::string& header) {
   const std::vector<int> naxis = AxisLengths(header, primary->naxis);
   int stat[NWCSFIX];
   wcsfix(0, naxis.empty() ? nullptr : naxis.data(), primary, stat);
-  if (wcsset(primary) != 0) return;
+  if (wcsset(primary) != 0) primary = ImagePair(*primary);
+  if (primary == nullptr) return;
   const bool image_axes =
       (primary->lng == 0 && primary->lat == 1) || (primary->lng == 1 && primary->lat == 0);
   if (!image_axes) return;
