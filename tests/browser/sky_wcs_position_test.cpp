@@ -144,8 +144,9 @@ std::vector<std::array<double, 2>> WcslibAt(const Hdu& hdu, const std::vector<do
 
 class SkyCorpusTest : public ::testing::TestWithParam<CorpusCase> {};
 
-// The full view and the picture's top-left quarter: FITS columns 1..a, rows NAXIS2-b+1..NAXIS2.
-// Width reference: the distances from the centre to the midpoints of the left and right edges.
+// The full view, and a window of half the size a quarter in from the top left: FITS columns
+// c+1..c+a and rows NAXIS2-r-b+1..NAXIS2-r. Width reference: the distances from the centre to
+// the midpoints of the left and right edges.
 TEST_P(SkyCorpusTest, MatchesWcslibAndErfaAtTheWindowCentre) {
   const CorpusCase& c = GetParam();
   const fs::path path = fs::path(KIVREL_CORPUS_DIR) / "fits" / c.path;
@@ -157,22 +158,26 @@ TEST_P(SkyCorpusTest, MatchesWcslibAndErfaAtTheWindowCentre) {
   const int64_t n1 = hdu.naxis1;
   const int64_t n2 = hdu.naxis2;
   const int64_t rows = std::min<int64_t>(n2, 4000);
-  for (const auto& [a, b] : {std::pair{n1, rows}, std::pair{(n1 + 1) / 2, (rows + 1) / 2}}) {
-    const SkyPosition got = sky.Locate({n1, n2, rows, c.other_axes}, {0, 0, a, b});
-    const auto ref =
-        WcslibAt(hdu, {(1 + a) / 2.0, 0.5, a + 0.5}, (n2 - b + 1 + n2) / 2.0, c.other_axes);
+  for (const SkyWindow& w :
+       {SkyWindow{0, 0, n1, rows}, SkyWindow{n1 / 4, rows / 4, (n1 + 1) / 2, (rows + 1) / 2}}) {
+    const SkyPosition got = sky.Locate({n1, n2, rows, c.other_axes}, w);
+    const double c0 = static_cast<double>(w.first_column);
+    const double a = static_cast<double>(w.width);
+    const double top = static_cast<double>(n2 - w.first_row);
+    const auto ref = WcslibAt(hdu, {(c0 + 1 + c0 + a) / 2, c0 + 0.5, c0 + a + 0.5},
+                              (top - static_cast<double>(w.height) + 1 + top) / 2, c.other_axes);
     ASSERT_EQ(ref.size(), 3u);
     const double width = Separation(ref[0][0], ref[0][1], ref[1][0], ref[1][1]) +
                          Separation(ref[0][0], ref[0][1], ref[2][0], ref[2][1]);
-    EXPECT_NEAR(got.field_width, width, kTolerance) << a << " x " << b;
+    EXPECT_NEAR(got.field_width, width, kTolerance) << w.width << " x " << w.height;
     double ra = ref[0][0] * kDeg;
     double dec = ref[0][1] * kDeg;
     if (c.frame == Frame::kFk4B1950) eraFk45z(ra, dec, 1950, &ra, &dec);
     if (c.frame == Frame::kGalactic) eraG2icrs(ra, dec, &ra, &dec);
     if (c.frame != Frame::kFk4NoETerms) {
-      EXPECT_TRUE(Near(got, ra / kDeg, dec / kDeg)) << a;
+      EXPECT_TRUE(Near(got, ra / kDeg, dec / kDeg)) << w.width;
     }
-    if (a == n1 && !std::isnan(c.astropy_ra)) {
+    if (w.width == n1 && !std::isnan(c.astropy_ra)) {
       EXPECT_TRUE(Near(got, c.astropy_ra, c.astropy_dec)) << "astropy";
     }
   }
