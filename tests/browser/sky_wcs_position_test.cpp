@@ -344,11 +344,14 @@ TEST(SkyPosition, BadWindowsAndHostileHeadersGiveNone) {
         Header("FREQ", "STOKES", 0, 0, "CTYPE3  = 'RA---TAN'|CTYPE4  = 'DEC--TAN'")}) {
     EXPECT_FALSE(Centre(cards).found) << (cards.size() > 3 ? cards[3] : "");
   }
-  // Extreme values that wcslib accepts: a position in range, or none.
+  // Extreme values: a position in range, or none. An axis count of 999999999 would have wcslib
+  // allocate exabytes; an unclosed quote, overflow a buffer in its scanner.
   for (const Cards& cards :
        {Header("RA---AZP", "DEC--AZP", 0, 90, "PV2_1   = 1E300|PV2_2   = 89.9"),
         Header("RA---TAN-SIP", "DEC--TAN-SIP", 0, 0, "A_ORDER = 2|A_2_0   = 1E308"),
-        Header("RA---TAN", "DEC--TAN", 0, 0, "WCSAXES = 99")}) {
+        Header("RA---TAN", "DEC--TAN", 0, 0, "WCSAXES = 99|NAXIS   = 999999999"),
+        Header("RA---TAN", "DEC--TAN", 0, 0, "WCSAXES = 999999999"),
+        Header("RA---TAN", "DEC--TAN", 0, 0, "RADESYS = '|CUNIT1  = '" + std::string(69, 'x'))}) {
     const SkyPosition p = ComputeWcsPosition(cards, {3, 3, 3, {}}, {0, 0, 1, 1});
     EXPECT_TRUE(!p.found || (p.ra_hours < 24 && std::fabs(p.dec_degrees) <= 90 &&
                              p.field_width > 0 && p.field_width <= 360));

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -38,8 +37,36 @@ std::string_view TrimRight(std::string_view text) {
   return text;
 }
 
+// NAXIS or WCSAXESa above 99 (no real header): wcslib would size its arrays from the square
+// of the value, and a hostile 999999999 would ask for exabytes.
+bool HugeAxisCount(std::string_view card) {
+  const std::string_view name = TrimRight(card.substr(0, 8));
+  if ((name != "NAXIS" && name.substr(0, 7) != "WCSAXES") || card.substr(8, 2) != "= ") {
+    return false;
+  }
+  const std::string value(TrimRight(card.substr(10, card.find('/', 10) - 10)));
+  char* end = nullptr;
+  const double count = std::strtod(value.c_str(), &end);
+  return end != value.c_str() && !(count <= 99);
+}
+
+// A string value with no closing quote: wcslib 7's scanner would read on into the next cards
+// and overflow a buffer.
+bool UnclosedString(std::string_view card) {
+  if (card.substr(8, 2) != "= ") return false;
+  const std::size_t open = card.find_first_not_of(' ', 10);
+  if (open == std::string_view::npos || card[open] != '\'') return false;
+  for (std::size_t i = open + 1; i < card.size(); ++i) {
+    if (card[i] != '\'') continue;
+    if (i + 1 == card.size() || card[i + 1] != '\'') return false;
+    ++i;  // a doubled quote stands for one quote
+  }
+  return true;
+}
+
 // The header as wcslib wants it: whole 80-column cards up to and including END, with bytes
-// outside printable ASCII blanked (no valid card has them, and the scanner need not see them).
+// outside printable ASCII blanked (no valid card has them, and the scanner need not see them),
+// and invalid cards that wcslib would mishandle blanked (a huge axis count, an unclosed string).
 std::string HeaderText(std::span<const std::string> cards) {
   std::string text;
   for (const std::string& card : cards) {
@@ -48,6 +75,7 @@ std::string HeaderText(std::span<const std::string> cards) {
     for (char& c : padded) {
       if (c < 0x20 || c > 0x7e) c = ' ';
     }
+    if (HugeAxisCount(padded) || UnclosedString(padded)) padded.assign(kCard, ' ');
     text += padded;
     if (TrimRight(std::string_view(padded).substr(0, 8)) == "END") break;
   }
@@ -89,27 +117,6 @@ double QuotedEquinox(std::string_view header) {
   char* end = nullptr;
   const double year = std::strtod(text->c_str() + 1, &end);
   return *end == '\0' ? year : kNaN;
-}
-
-// NAXIS1 .. NAXISn as integers, for wcslib's check of cylindrical projections against the
-// image's extent; empty (no check) unless NAXIS1 and NAXIS2 are both plain integers.
-std::vector<int> AxisLengths(std::string_view header, int count) {
-  std::vector<int> lengths(static_cast<std::size_t>(count), 1);
-  int found = 0;
-  for (std::size_t at = 0; at + kCard <= header.size(); at += kCard) {
-    const std::string_view card = header.substr(at, kCard);
-    if (card.substr(0, 5) != "NAXIS" || card.substr(8, 2) != "= ") continue;
-    const std::string key(TrimRight(card.substr(5, 3)));
-    const std::string value(card.substr(10, card.find('/', 10) - 10));
-    char* end = nullptr;
-    const long axis = std::strtol(key.c_str(), &end, 10);
-    if (key.empty() || *end != '\0' || axis < 1 || axis > count) continue;
-    const long length = std::strtol(value.c_str(), &end, 10);
-    if (!TrimRight(end).empty() || length < 0 || length > INT_MAX) continue;
-    lengths[static_cast<std::size_t>(axis - 1)] = static_cast<int>(length);
-    if (axis <= 2) found |= static_cast<int>(axis);
-  }
-  return found == 3 ? lengths : std::vector<int>{};
 }
 
 char ProjectionLetter(std::string_view ctype) {
@@ -190,12 +197,13 @@ void CelestialWcs::State::SetUp(std::string& header) {
   std::optional<std::string> radesys = StringValue(header, "RADESYS");
   if (!radesys) radesys = StringValue(header, "RADECSYS");
 
-  // The usual repairs (units such as 'degrees', old date forms, AIPS projection names), as
-  // wcslib's own tools apply them; a failed repair leaves the value for wcsset to judge.
-  // Their status does not matter: a value still wrong fails wcsset below.
-  const std::vector<int> naxis = AxisLengths(header, primary->naxis);
-  int stat[NWCSFIX];
-  wcsfix(0, naxis.empty() ? nullptr : naxis.data(), primary, stat);
+  // The usual repairs, as astropy applies them: CDi_j omitted for an axis, old date forms,
+  // units such as 'degrees'; a value still wrong fails wcsset. wcsset itself renames the AIPS
+  // projections. celfix and cylfix are left out: they call wcsset, and wcslib 7 leaks memory
+  // when wcsset fails twice on one structure.
+  cdfix(primary);
+  datfix(primary);
+  unitfix(0, primary);
   if (wcsset(primary) != 0) primary = ImagePair(*primary);
   if (primary == nullptr) return;
   const bool image_axes =
