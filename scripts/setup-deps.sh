@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   nlohmann-json3-dev libcli11-dev
   libgraphicsmagick1-dev graphicsmagick
-  libgtest-dev libgmock-dev libbenchmark-dev libcfitsio-dev wcslib-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcfitsio-dev wcslib-dev liberfa-dev zlib1g-dev
   clang libclang-rt-14-dev xvfb xauth
 )
 
