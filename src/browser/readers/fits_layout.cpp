@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <set>
+#include <unordered_map>
 
 #include "browser/base/numbers.h"
 
@@ -60,13 +61,20 @@ std::optional<int64_t> ParseInt(std::string_view text) {
   return value;
 }
 
-// Keyword lookups in one header, the later card winning.
+// Keyword lookups in one header, the later card winning; indexed once, so that a header of
+// many cards with many axes costs no more than a pass.
 class Header {
  public:
-  explicit Header(const std::vector<std::string>& cards) : cards_(cards) {}
+  explicit Header(const std::vector<std::string>& cards) : cards_(cards) {
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+      if (cards[i].size() >= 9 && cards[i][8] == '=') last_[Keyword(cards[i])] = i;
+    }
+  }
 
   std::optional<std::string> Value(std::string_view keyword) const {
-    return FitsCardValue(cards_, keyword);
+    const auto it = last_.find(keyword);
+    if (it == last_.end()) return std::nullopt;
+    return CardValue(cards_[it->second]);
   }
   bool Has(std::string_view keyword) const { return Value(keyword).has_value(); }
   std::optional<bool> Logical(std::string_view keyword) const {
@@ -91,6 +99,7 @@ class Header {
 
  private:
   const std::vector<std::string>& cards_;
+  std::unordered_map<std::string_view, std::size_t> last_;
 };
 
 // a x b with a 2^62 ceiling; false when the product passes it.
