@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "browser/base/numbers.h"
+#include "browser/readers/fits_tiles.h"
 
 namespace kivrel {
 namespace {
@@ -164,61 +165,45 @@ void CountRow(const T* row, int64_t n, const uint64_t* blank_words, SampleStats<
   }
 }
 
-// The rows of the table (1-based) whose tiles hold part of the kept region of plane `plane`.
-template <typename F>
-void ForEachTouchedTile(const TileCompression& z, const std::vector<long>& plane_pixel,
-                        int64_t first_row, int64_t cols, F&& f) {
-  const std::size_t naxes = z.znaxis.size();
-  std::vector<int64_t> tiles_along(naxes);
-  for (std::size_t i = 0; i < naxes; ++i)
-    tiles_along[i] = (z.znaxis[i] - 1) / z.ztile[i] + 1;
-  int64_t base = 0;  // the tile offset of the plane's coordinates on the higher axes
-  int64_t stride = tiles_along[0] * tiles_along[1];
-  for (std::size_t i = 2; i < naxes; ++i) {
-    base += (plane_pixel[i] - 1) / z.ztile[i] * stride;
-    stride *= tiles_along[i];
-  }
-  const int64_t last_col_tile = (cols - 1) / z.ztile[0];
-  const int64_t first_row_tile = first_row / z.ztile[1];
-  const int64_t last_row_tile = (z.znaxis[1] - 1) / z.ztile[1];
-  for (int64_t ty = first_row_tile; ty <= last_row_tile; ++ty)
-    for (int64_t tx = 0; tx <= last_col_tile; ++tx)
-      f(base + ty * tiles_along[0] + tx + 1);
-}
-
-// Every variable-length column of the table (the compressed bytes of each tile) must point
-// inside the heap, so that cfitsio never sizes a buffer from a hostile descriptor.
-std::string CheckTileDescriptors(fitsfile* file, const FitsHdu& hdu,
-                                 const std::vector<long>& plane_pixel, int64_t first_row,
-                                 int64_t cols) {
-  int status = 0;
-  int columns = 0;
-  fits_get_num_cols(file, &columns, &status);
-  for (int c = 1; c <= columns && status == 0; ++c) {
-    int type = 0;
-    LONGLONG repeat = 0;
-    LONGLONG width = 0;
-    fits_get_coltypell(file, c, &type, &repeat, &width, &status);
-    if (status != 0 || type >= 0) continue;  // a fixed-width column lies in the table
-    ForEachTouchedTile(*hdu.compressed, plane_pixel, first_row, cols, [&](int64_t row) {
-      LONGLONG length = 0;
-      LONGLONG offset = 0;
-      if (status == 0) fits_read_descriptll(file, c, row, &length, &offset, &status);
-      const UInt128 end = static_cast<UInt128>(std::max<LONGLONG>(offset, 0)) +
-                          static_cast<UInt128>(std::max<LONGLONG>(length, 0)) *
-                              static_cast<UInt128>(std::max<LONGLONG>(width, 1));
-      if (status == 0 && (length < 0 || offset < 0 || end > static_cast<UInt128>(hdu.pcount)))
-        status = BAD_HEAP_PTR;
-    });
-  }
-  return status == 0 ? std::string() : CfitsioText(status);
-}
-
-// Decodes the kept rows of the plane, a few whole tile rows per cfitsio call, straight into the
-// plane: each call's rows come bottom-up and are turned over in place.
+// Decodes file rows [r, next) into plane rows [h - next, h - r) through cfitsio: its rows
+// come bottom-up and are turned over in place.
 template <typename T>
-std::string DecodeRows(fitsfile* file, const TileCompression& z, std::vector<long> fpixel,
+std::string CfitsioRows(fitsfile* file, std::vector<long> fpixel, int64_t r, int64_t next,
+                        int64_t h, Plane<T>& plane) {
+  const int64_t cols = plane.cols();
+  std::vector<long> lpixel = fpixel;
+  std::vector<long> step(fpixel.size(), 1);
+  fpixel[1] = static_cast<long>(r + 1);
+  lpixel[0] = static_cast<long>(cols);
+  lpixel[1] = static_cast<long>(next);
+  const auto top = static_cast<int32_t>(h - next);
+  T null_value = std::numeric_limits<T>::quiet_NaN();  // integers: no null check at all
+  int any_null = 0;
+  int status = 0;
+  fits_read_subset(file, CfitsioType<T>(), fpixel.data(), lpixel.data(), step.data(),
+                   std::is_integral_v<T> ? nullptr : &null_value, plane.Row(top), &any_null,
+                   &status);
+  if (status != 0) return CfitsioText(status);
+  const int64_t k = next - r;
+  std::vector<T> spare(static_cast<std::size_t>(cols));
+  const std::size_t bytes = sizeof(T) * static_cast<std::size_t>(cols);
+  for (int64_t i = 0; i < k / 2; ++i) {
+    T* a = plane.Row(top + static_cast<int32_t>(i));
+    T* b = plane.Row(top + static_cast<int32_t>(k - 1 - i));
+    std::memcpy(spare.data(), a, bytes);
+    std::memcpy(a, b, bytes);
+    std::memcpy(b, spare.data(), bytes);
+  }
+  return {};
+}
+
+// Decodes the kept rows of the plane a few whole rows of tiles at a time, straight into the
+// plane: the tiles' bytes are checked first, integer Rice tiles are decoded here, the others by
+// cfitsio. Then the blank rules and the statistics, row by row.
+template <typename T>
+std::string DecodeRows(fitsfile* file, const FitsHdu& hdu, const std::vector<long>& origin,
                        const Scaling& scaling, DecodedPlane& out) {
+  const TileCompression& z = *hdu.compressed;
   const int64_t h = out.height;
   const int64_t rows = std::min(h, kMaxKeptSide);
   const int64_t cols = std::min(out.width, kMaxKeptSide);
@@ -230,31 +215,22 @@ std::string DecodeRows(fitsfile* file, const TileCompression& z, std::vector<lon
                        static_cast<Extended>(rows) * static_cast<Extended>(cols));
   const int64_t tile_rows = z.ztile[1];
   const int64_t chunk = ((kChunkSamples / cols + tile_rows - 1) / tile_rows) * tile_rows;
-  std::vector<long> lpixel = fpixel;
-  std::vector<long> step(fpixel.size(), 1);
-  lpixel[0] = static_cast<long>(cols);
-  const T null_value = std::numeric_limits<T>::quiet_NaN();  // 0 for integers: unused
-  std::vector<T> spare(static_cast<std::size_t>(cols));
-  int status = 0;
   for (int64_t r = h - rows; r < h;) {
     const int64_t next = std::min(h, (r / chunk + 1) * chunk);
-    const auto top = static_cast<int32_t>(h - next);  // the plane row of file row next - 1
-    fpixel[1] = static_cast<long>(r + 1);
-    lpixel[1] = static_cast<long>(next);
-    int any_null = 0;
-    fits_read_subset(file, CfitsioType<T>(), fpixel.data(), lpixel.data(), step.data(),
-                     std::is_integral_v<T> ? nullptr : const_cast<T*>(&null_value), plane.Row(top),
-                     &any_null, &status);
-    if (status != 0) return CfitsioText(status);
-    const int64_t k = next - r;
-    for (int64_t i = 0; i < k / 2; ++i) {
-      T* a = plane.Row(top + static_cast<int32_t>(i));
-      T* b = plane.Row(top + static_cast<int32_t>(k - 1 - i));
-      std::memcpy(spare.data(), a, sizeof(T) * static_cast<std::size_t>(cols));
-      std::memcpy(a, b, sizeof(T) * static_cast<std::size_t>(cols));
-      std::memcpy(b, spare.data(), sizeof(T) * static_cast<std::size_t>(cols));
+    const std::vector<TileRef> tiles = TouchedTiles(z, origin, r, next, cols);
+    bool own = false;
+    if constexpr (std::is_integral_v<T>) own = OwnRiceDecoding(file, hdu, tiles);
+    std::string failure = CheckTileBytes(file, hdu, tiles, own);
+    if (failure.empty()) {
+      if constexpr (std::is_integral_v<T>) {
+        failure = own ? DecodeRiceRows(file, hdu, origin, r, next, h, plane)
+                      : CfitsioRows(file, origin, r, next, h, plane);
+      } else {
+        failure = CfitsioRows(file, origin, r, next, h, plane);
+      }
     }
-    for (int32_t d = top; d < top + static_cast<int32_t>(k); ++d) {
+    if (!failure.empty()) return failure;
+    for (auto d = static_cast<int32_t>(h - next); d < static_cast<int32_t>(h - r); ++d) {
       T* row = plane.Row(d);
       const bool blanks = rule.Apply(row, cols, d, out.blanks);
       CountRow(row, cols, blanks ? out.blanks.RowWords(d) : nullptr, stats, out.real_samples);
@@ -298,26 +274,22 @@ DecodedPlane Decode(fitsfile* file, const FitsHdu& hdu, int64_t plane_index) {
     return out;
   }
   const std::vector<long> origin = PlaneOrigin(z, plane_index);
-  const int64_t first_row = out.height - std::min(out.height, kMaxKeptSide);
-  const int64_t cols = std::min(out.width, kMaxKeptSide);
-  out.failure_text = CheckTileDescriptors(file, hdu, origin, first_row, cols);
-  if (!out.failure_text.empty()) return out;
 
   switch (z.zbitpix) {
     case 8:
-      out.failure_text = DecodeRows<uint8_t>(file, z, origin, scaling, out);
+      out.failure_text = DecodeRows<uint8_t>(file, hdu, origin, scaling, out);
       break;
     case 16:
-      out.failure_text = DecodeRows<int16_t>(file, z, origin, scaling, out);
+      out.failure_text = DecodeRows<int16_t>(file, hdu, origin, scaling, out);
       break;
     case 32:
-      out.failure_text = DecodeRows<int32_t>(file, z, origin, scaling, out);
+      out.failure_text = DecodeRows<int32_t>(file, hdu, origin, scaling, out);
       break;
     case -32:
-      out.failure_text = DecodeRows<float>(file, z, origin, scaling, out);
+      out.failure_text = DecodeRows<float>(file, hdu, origin, scaling, out);
       break;
     default:
-      out.failure_text = DecodeRows<double>(file, z, origin, scaling, out);
+      out.failure_text = DecodeRows<double>(file, hdu, origin, scaling, out);
       break;
   }
   if (!out.Ok()) {
