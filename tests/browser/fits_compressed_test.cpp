@@ -302,31 +302,73 @@ TEST(CompressedHostile, ZKeywordsFailWithTheirReasonBeforeDecoding) {
   }
 }
 
-// Tile descriptors that point past the heap, and compressed bytes that are noise.
-TEST(CompressedHostile, BadTilesFailWithCfitsioReason) {
+// Damaged tiles that cfitsio's own decoders would follow out of their buffers (or, for gzip,
+// grow a buffer without end): each must fail with a reason instead.
+enum class Damage { kLength, kNoise, kHeader };
+struct DamageRow {
+  const char* name;
+  int compression;
+  int img_type;
+  Damage damage;
+};
+
+void PrintTo(const DamageRow& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class DamagedTiles : public ::testing::TestWithParam<DamageRow> {};
+
+TEST_P(DamagedTiles, FailWithAReason) {
+  const DamageRow& row = GetParam();
   const test::TempFile dir("unused", {});
   const std::string folder = std::filesystem::path(dir.path()).parent_path().string();
-  const std::string path =
-      WriteCompressed(folder, CompressRow{"victim", RICE_1, SHORT_IMG, 64, 64, 1, 0, 0, false});
-  const Bytes good = ReadWholeFile(path);
-  MemoryByteSource source(good.data(), good.size());
+  Bytes bytes = ReadWholeFile(WriteCompressed(
+      folder, CompressRow{row.name, row.compression, row.img_type, 64, 64, 1, 0, 0, false}));
+  MemoryByteSource source(bytes.data(), bytes.size());
   const FitsLayout layout = ScanFitsLayout(source);
   const FitsHdu& hdu = layout.hdus[1];
   ASSERT_EQ(FitsCardValue(hdu.cards, "TFORM1").value_or("").substr(0, 2), "1P");
-  const std::size_t table = hdu.data_offset;
-  Bytes huge = good;  // row 1's length: 2^31 - 1 bytes
-  huge[table] = 0x7F;
-  huge[table + 1] = huge[table + 2] = huge[table + 3] = 0xFF;
-  Bytes noise = good;  // the heap after the table scrambled
-  const std::size_t heap = table + 64 * 8;
-  for (std::size_t i = heap; i < hdu.data_offset + hdu.data_bytes; ++i)
-    noise[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
-  for (const Bytes* bytes : {&huge, &noise}) {
-    const DecodedPlane got = ReadCompressedPlane(bytes->data(), bytes->size(), hdu, 0);
-    EXPECT_FALSE(got.Ok());
-    EXPECT_EQ(got.failure_text.rfind("cfitsio : ", 0), 0u) << got.failure_text;
+  // Row 1 of the table: the big-endian length and heap offset of tile 1's bytes.
+  uint8_t* descriptor = bytes.data() + hdu.data_offset;
+  const std::size_t heap = hdu.data_offset + static_cast<std::size_t>(hdu.naxis[0] * hdu.naxis[1]);
+  const std::size_t tile = heap + (std::size_t{descriptor[4]} << 24 | descriptor[5] << 16 |
+                                   descriptor[6] << 8 | descriptor[7]);
+  switch (row.damage) {
+    case Damage::kLength:  // 2^31 - 1 bytes
+      descriptor[0] = 0x7F;
+      descriptor[1] = descriptor[2] = descriptor[3] = 0xFF;
+      break;
+    case Damage::kNoise:
+      for (std::size_t i = heap; i < hdu.data_offset + hdu.data_bytes; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
+      break;
+    case Damage::kHeader: {
+      // HCOMPRESS: after the magic 0xDD 0x99, a 30000 x 30000 stream; PLIO: a line list of
+      // 32767 words (its third 16-bit word).
+      const std::vector<uint8_t> patch =
+          row.compression == HCOMPRESS_1 ? std::vector<uint8_t>{0, 0, 0x75, 0x30, 0, 0, 0x75, 0x30}
+                                         : std::vector<uint8_t>{0x7F, 0xFF};
+      const std::size_t at = row.compression == HCOMPRESS_1 ? 2 : 4;
+      std::copy(patch.begin(), patch.end(), bytes.begin() + static_cast<std::ptrdiff_t>(tile + at));
+      break;
+    }
   }
+  const DecodedPlane got = ReadCompressedPlane(bytes.data(), bytes.size(), hdu, 0);
+  EXPECT_FALSE(got.Ok());
+  EXPECT_EQ(got.failure_text.rfind("cfitsio : ", 0), 0u) << got.failure_text;
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(got.plane));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Hostile, DamagedTiles,
+    ::testing::Values(DamageRow{"rice_length", RICE_1, SHORT_IMG, Damage::kLength},
+                      DamageRow{"rice_noise", RICE_1, SHORT_IMG, Damage::kNoise},
+                      DamageRow{"rice_float_noise", RICE_1, FLOAT_IMG, Damage::kNoise},
+                      DamageRow{"gzip1_noise", GZIP_1, SHORT_IMG, Damage::kNoise},
+                      DamageRow{"gzip2_noise", GZIP_2, LONG_IMG, Damage::kNoise},
+                      DamageRow{"hcompress_size", HCOMPRESS_1, SHORT_IMG, Damage::kHeader},
+                      DamageRow{"plio_length", PLIO_1, SHORT_IMG, Damage::kHeader}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 // ---- Whole-file gzip ----------------------------------------------------------------------
 
