@@ -12,11 +12,11 @@
 // are stored as 0 and counted as 0.
 //
 // Bounds: the Z keywords are checked by the layout scan (see TileCompression::problem) before
-// cfitsio sees the file; the compressed length of every tile read is checked against the heap
-// before cfitsio allocates for it; rows are read a few tiles at a time straight into the plane.
-// When the image is larger than the kept part, only the kept part is decoded and the
-// statistics cover it alone (stats_of_kept_part), so a small file that declares a huge image
-// costs no more than a 4000 x 4000 one.
+// cfitsio sees the file, and every tile's bytes are checked before cfitsio decodes them (see
+// fits_tiles.h: cfitsio 4.2's decoders trust damaged tiles). Rows are decoded a few rows of
+// tiles at a time straight into the plane. When the image is larger than the kept part, only
+// the kept part is decoded and the statistics cover it alone (stats_of_kept_part), so a small
+// file that declares a huge image costs no more than a 4000 x 4000 one.
 #pragma once
 
 #include <cstddef>
