@@ -215,15 +215,16 @@ std::string DecodeRows(fitsfile* file, const FitsHdu& hdu, const std::vector<lon
                        static_cast<Extended>(rows) * static_cast<Extended>(cols));
   const int64_t tile_rows = z.ztile[1];
   const int64_t chunk = ((kChunkSamples / cols + tile_rows - 1) / tile_rows) * tile_rows;
+  const TileCodec codec = TileCodecOf(hdu);
   for (int64_t r = h - rows; r < h;) {
     const int64_t next = std::min(h, (r / chunk + 1) * chunk);
     const std::vector<TileRef> tiles = TouchedTiles(z, origin, r, next, cols);
     bool own = false;
-    if constexpr (std::is_integral_v<T>) own = OwnRiceDecoding(file, hdu, tiles);
-    std::string failure = CheckTileBytes(file, hdu, tiles, own);
+    if constexpr (std::is_integral_v<T>) own = OwnRiceDecoding(file, hdu, codec, tiles);
+    std::string failure = CheckTileBytes(file, hdu, codec, tiles, own);
     if (failure.empty()) {
       if constexpr (std::is_integral_v<T>) {
-        failure = own ? DecodeRiceRows(file, hdu, origin, r, next, h, plane)
+        failure = own ? DecodeRiceRows(file, hdu, codec, origin, r, next, h, plane)
                       : CfitsioRows(file, origin, r, next, h, plane);
       } else {
         failure = CfitsioRows(file, origin, r, next, h, plane);

@@ -399,6 +399,14 @@ FitsLayout ScanFitsLayout(ByteSource& file) {
   return layout;
 }
 
+std::string_view FitsCardKeyword(std::string_view card) {
+  return Keyword(card);
+}
+
+std::optional<std::string> FitsCardValueOf(std::string_view card) {
+  return CardValue(card);
+}
+
 std::optional<std::string> FitsCardValue(const std::vector<std::string>& cards,
                                          std::string_view keyword) {
   for (auto it = cards.rbegin(); it != cards.rend(); ++it) {

@@ -104,6 +104,11 @@ struct FitsLayout {
 // and a stop reason. Throws only what `file` throws.
 FitsLayout ScanFitsLayout(ByteSource& file);
 
+// The keyword of one card (its first 8 columns without trailing blanks), and its value as
+// below (nullopt when column 9 holds no "=").
+std::string_view FitsCardKeyword(std::string_view card);
+std::optional<std::string> FitsCardValueOf(std::string_view card);
+
 // The value of the last card with this keyword: a string without its quotes and trailing
 // blanks ('' inside read as '), or the value text up to the comment, trimmed.
 std::optional<std::string> FitsCardValue(const std::vector<std::string>& cards,

@@ -34,49 +34,36 @@ std::string TileFailure(const TileRef& tile) {
   return "cfitsio : tuile " + std::to_string(tile.row) + " illisible";
 }
 
-// The table's column of that name, 0 when there is none.
+// The number n of a card "<prefix>n" (1 to 999), 0 for any other card.
+int Numbered(std::string_view card, std::string_view prefix) {
+  const std::string_view key = FitsCardKeyword(card);
+  if (key.size() <= prefix.size() || key.substr(0, prefix.size()) != prefix) return 0;
+  const auto n = TryStrToInt(key.substr(prefix.size()));
+  return n && *n >= 1 && *n <= 999 ? *n : 0;
+}
+
+// The table's column of that name, 0 when there is none (one pass over the cards).
 int ColumnNamed(const FitsHdu& hdu, std::string_view name) {
-  for (int c = 1; c <= 999; ++c) {
-    const auto type = FitsCardValue(hdu.cards, "TTYPE" + std::to_string(c));
-    if (!type) {
-      if (!FitsCardValue(hdu.cards, "TFORM" + std::to_string(c))) return 0;
-      continue;
-    }
-    if (*type == name) return c;
+  int column = 0;
+  for (const std::string& card : hdu.cards) {
+    const int n = Numbered(card, "TTYPE");
+    if (n > 0 && FitsCardValueOf(card) == name) column = n;
   }
-  return 0;
+  return column;
 }
 
-// A compression parameter (ZNAMEi / ZVALi), or `fallback` when the HDU does not give it.
+// A compression parameter (ZNAMEi / ZVALi), `fallback` when the HDU does not give it, -1 when
+// its value is no integer.
 int64_t CompressionParameter(const FitsHdu& hdu, std::string_view name, int64_t fallback) {
-  for (int i = 1; i <= 99; ++i) {
-    const auto key = FitsCardValue(hdu.cards, "ZNAME" + std::to_string(i));
-    if (!key) break;
-    if (*key != name) continue;
-    const auto value = FitsCardValue(hdu.cards, "ZVAL" + std::to_string(i));
-    const auto number = value ? TryStrToInt(*value) : std::nullopt;
-    return number ? *number : -1;
+  int index = 0;
+  for (const std::string& card : hdu.cards) {
+    const int n = Numbered(card, "ZNAME");
+    if (n > 0 && FitsCardValueOf(card) == name) index = n;
   }
-  return fallback;
-}
-
-struct RiceParameters {
-  int bytepix = 0;
-  int block = 0;
-};
-
-std::optional<RiceParameters> RiceOf(const FitsHdu& hdu) {
-  const TileCompression& z = *hdu.compressed;
-  if (z.zcmptype != "RICE_1" && z.zcmptype != "RICE_ONE") return std::nullopt;
-  RiceParameters p;
-  // Without BYTEPIX the samples were coded as 32-bit integers, as quantised floats always are.
-  const int64_t bytepix = CompressionParameter(hdu, "BYTEPIX", 4);
-  const int64_t block = CompressionParameter(hdu, "BLOCKSIZE", 32);
-  if ((bytepix != 1 && bytepix != 2 && bytepix != 4) || block < 1 || block > kMaxRiceBlock)
-    return RiceParameters{};
-  p.bytepix = static_cast<int>(bytepix);
-  p.block = static_cast<int>(block);
-  return p;
+  if (index == 0) return fallback;
+  const auto value = FitsCardValue(hdu.cards, "ZVAL" + std::to_string(index));
+  const auto number = value ? TryStrToInt(*value) : std::nullopt;
+  return number ? *number : -1;
 }
 
 // A tile's bytes followed by kRicePad bytes 0xFF; false when cfitsio cannot read them.
@@ -93,7 +80,7 @@ bool ReadPadded(fitsfile* file, int column, const TileRef& tile, LONGLONG length
 
 // Decodes one Rice tile from its padded copy into `out` (tile.samples values of bytepix bytes);
 // false when the code runs past the tile's bytes.
-bool RiceDecode(std::vector<unsigned char>& bytes, LONGLONG length, const RiceParameters& p,
+bool RiceDecode(std::vector<unsigned char>& bytes, LONGLONG length, const TileCodec& p,
                 int64_t samples, void* out) {
   if (length > INT32_MAX || samples > INT32_MAX) return false;
   const int clen = static_cast<int>(length);
@@ -163,6 +150,25 @@ bool GzipTileFits(fitsfile* file, int column, const TileRef& tile, LONGLONG leng
 
 }  // namespace
 
+TileCodec TileCodecOf(const FitsHdu& hdu) {
+  TileCodec codec;
+  codec.compressed = ColumnNamed(hdu, "COMPRESSED_DATA");
+  codec.gzipped = ColumnNamed(hdu, "GZIP_COMPRESSED_DATA");
+  const std::string& type = hdu.compressed->zcmptype;
+  codec.rice = type == "RICE_1" || type == "RICE_ONE";
+  if (codec.rice) {
+    // Without BYTEPIX the samples were coded as 32-bit integers, as quantised floats always
+    // are.
+    const int64_t bytepix = CompressionParameter(hdu, "BYTEPIX", 4);
+    const int64_t block = CompressionParameter(hdu, "BLOCKSIZE", 32);
+    if ((bytepix == 1 || bytepix == 2 || bytepix == 4) && block >= 1 && block <= kMaxRiceBlock) {
+      codec.bytepix = static_cast<int>(bytepix);
+      codec.block = static_cast<int>(block);
+    }
+  }
+  return codec;
+}
+
 std::vector<TileRef> TouchedTiles(const TileCompression& z, const std::vector<long>& origin,
                                   int64_t first_row, int64_t end_row, int64_t cols) {
   const std::size_t naxes = z.znaxis.size();
@@ -202,13 +208,12 @@ std::vector<TileRef> TouchedTiles(const TileCompression& z, const std::vector<lo
   return tiles;
 }
 
-std::string CheckTileBytes(fitsfile* file, const FitsHdu& hdu, const std::vector<TileRef>& tiles,
-                           bool rice_decoded_here) {
+std::string CheckTileBytes(fitsfile* file, const FitsHdu& hdu, const TileCodec& codec,
+                           const std::vector<TileRef>& tiles, bool rice_decoded_here) {
   const TileCompression& z = *hdu.compressed;
-  const int compressed = ColumnNamed(hdu, "COMPRESSED_DATA");
-  const int gzipped = ColumnNamed(hdu, "GZIP_COMPRESSED_DATA");
-  const std::optional<RiceParameters> rice = RiceOf(hdu);
-  if (rice && rice->bytepix == 0) return "cfitsio : BYTEPIX / BLOCKSIZE ?";
+  const int compressed = codec.compressed;
+  const int gzipped = codec.gzipped;
+  if (codec.rice && codec.bytepix == 0) return "cfitsio : BYTEPIX / BLOCKSIZE ?";
   int status = 0;
   int columns = 0;
   fits_get_num_cols(file, &columns, &status);
@@ -240,10 +245,10 @@ std::string CheckTileBytes(fitsfile* file, const FitsHdu& hdu, const std::vector
         fits = HcompressHeaderFits(file, c, tile, length, status);
       } else if (z.zcmptype == "PLIO_1") {
         fits = width == 2 && PlioHeaderFits(file, c, tile, length, status);
-      } else if (rice && !rice_decoded_here) {
+      } else if (codec.rice && !rice_decoded_here) {
         scratch.resize(static_cast<std::size_t>(tile.samples));
         fits = width == 1 && ReadPadded(file, c, tile, length, bytes, status) &&
-               RiceDecode(bytes, length, *rice, tile.samples, scratch.data());
+               RiceDecode(bytes, length, codec, tile.samples, scratch.data());
       }
       if (status == 0 && !fits) return TileFailure(tile);
     }
@@ -251,10 +256,10 @@ std::string CheckTileBytes(fitsfile* file, const FitsHdu& hdu, const std::vector
   return status == 0 ? std::string() : CfitsioFailure(status);
 }
 
-bool OwnRiceDecoding(fitsfile* file, const FitsHdu& hdu, const std::vector<TileRef>& tiles) {
-  const std::optional<RiceParameters> rice = RiceOf(hdu);
-  const int column = ColumnNamed(hdu, "COMPRESSED_DATA");
-  if (!rice || rice->bytepix == 0 || hdu.compressed->zbitpix < 0 || column == 0) return false;
+bool OwnRiceDecoding(fitsfile* file, const FitsHdu& hdu, const TileCodec& codec,
+                     const std::vector<TileRef>& tiles) {
+  const int column = codec.compressed;
+  if (!codec.rice || codec.bytepix == 0 || hdu.compressed->zbitpix < 0 || column == 0) return false;
   int status = 0;
   int type = 0;
   LONGLONG repeat = 0;
@@ -271,10 +276,11 @@ bool OwnRiceDecoding(fitsfile* file, const FitsHdu& hdu, const std::vector<TileR
 }
 
 template <typename T>
-std::string DecodeRiceRows(fitsfile* file, const FitsHdu& hdu, const std::vector<long>& origin,
-                           int64_t r0, int64_t r1, int64_t height, Plane<T>& plane) {
-  const RiceParameters rice = *RiceOf(hdu);
-  const int column = ColumnNamed(hdu, "COMPRESSED_DATA");
+std::string DecodeRiceRows(fitsfile* file, const FitsHdu& hdu, const TileCodec& codec,
+                           const std::vector<long>& origin, int64_t r0, int64_t r1, int64_t height,
+                           Plane<T>& plane) {
+  const TileCodec& rice = codec;
+  const int column = codec.compressed;
   const int64_t cols = plane.cols();
   std::vector<unsigned char> bytes;
   std::vector<uint32_t> scratch;
@@ -318,11 +324,14 @@ std::string DecodeRiceRows(fitsfile* file, const FitsHdu& hdu, const std::vector
   return {};
 }
 
-template std::string DecodeRiceRows<uint8_t>(fitsfile*, const FitsHdu&, const std::vector<long>&,
-                                             int64_t, int64_t, int64_t, Plane<uint8_t>&);
-template std::string DecodeRiceRows<int16_t>(fitsfile*, const FitsHdu&, const std::vector<long>&,
-                                             int64_t, int64_t, int64_t, Plane<int16_t>&);
-template std::string DecodeRiceRows<int32_t>(fitsfile*, const FitsHdu&, const std::vector<long>&,
-                                             int64_t, int64_t, int64_t, Plane<int32_t>&);
+template std::string DecodeRiceRows<uint8_t>(fitsfile*, const FitsHdu&, const TileCodec&,
+                                             const std::vector<long>&, int64_t, int64_t, int64_t,
+                                             Plane<uint8_t>&);
+template std::string DecodeRiceRows<int16_t>(fitsfile*, const FitsHdu&, const TileCodec&,
+                                             const std::vector<long>&, int64_t, int64_t, int64_t,
+                                             Plane<int16_t>&);
+template std::string DecodeRiceRows<int32_t>(fitsfile*, const FitsHdu&, const TileCodec&,
+                                             const std::vector<long>&, int64_t, int64_t, int64_t,
+                                             Plane<int32_t>&);
 
 }  // namespace kivrel

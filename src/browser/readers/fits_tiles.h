@@ -39,6 +39,16 @@ struct TileRef {
   int64_t slice = 0;    // where the plane's samples start inside the tile
 };
 
+// What the tile checks and the Rice decoder need from the table's header, read once per plane.
+struct TileCodec {
+  int compressed = 0;  // the COMPRESSED_DATA column, 0 when absent
+  int gzipped = 0;     // the GZIP_COMPRESSED_DATA column (tiles Rice could not take)
+  bool rice = false;   // RICE_1 or RICE_ONE
+  int bytepix = 0;     // Rice: 1, 2 or 4 (0: an unusable BYTEPIX or BLOCKSIZE)
+  int block = 0;
+};
+TileCodec TileCodecOf(const FitsHdu& hdu);
+
 // The tiles touched by file rows [first_row, end_row) and columns [0, cols) of the plane whose
 // first sample has the 1-based coordinates `origin`, row of tiles by row of tiles.
 std::vector<TileRef> TouchedTiles(const TileCompression& z, const std::vector<long>& origin,
@@ -47,17 +57,19 @@ std::vector<TileRef> TouchedTiles(const TileCompression& z, const std::vector<lo
 // The checks above for every tile of `tiles`; a failure text, or "" when cfitsio may decode
 // them. `file` stands at the HDU. With `rice_decoded_here` the Rice trial decoding is left to
 // DecodeRiceRows, which decodes from the padded copy anyway.
-std::string CheckTileBytes(fitsfile* file, const FitsHdu& hdu, const std::vector<TileRef>& tiles,
-                           bool rice_decoded_here);
+std::string CheckTileBytes(fitsfile* file, const FitsHdu& hdu, const TileCodec& codec,
+                           const std::vector<TileRef>& tiles, bool rice_decoded_here);
 
 // Whether the integer Rice decoder below takes this HDU: RICE_1 (or RICE_ONE) integer samples
 // whose every touched tile lies in COMPRESSED_DATA, a byte column.
-bool OwnRiceDecoding(fitsfile* file, const FitsHdu& hdu, const std::vector<TileRef>& tiles);
+bool OwnRiceDecoding(fitsfile* file, const FitsHdu& hdu, const TileCodec& codec,
+                     const std::vector<TileRef>& tiles);
 
 // Decodes the tiles of file rows [r0, r1) into the plane (file row r into plane row
 // height - 1 - r, columns [0, plane.cols())); a failure text, or "".
 template <typename T>
-std::string DecodeRiceRows(fitsfile* file, const FitsHdu& hdu, const std::vector<long>& origin,
-                           int64_t r0, int64_t r1, int64_t height, Plane<T>& plane);
+std::string DecodeRiceRows(fitsfile* file, const FitsHdu& hdu, const TileCodec& codec,
+                           const std::vector<long>& origin, int64_t r0, int64_t r1, int64_t height,
+                           Plane<T>& plane);
 
 }  // namespace kivrel
