@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 
 #include "browser/readers/bmp_reader.h"
 #include "browser/readers/raster_convert.h"
@@ -55,6 +56,10 @@ DecodedPicture DecoderLibrary::Decode(const std::string& file_name) const {
   }
   int status = NVIEWLIB_OK;
   std::array<char, 512> reason{};
+  // One decode at a time in the whole process: the library keeps process-wide state, which is
+  // not promised to be shared by threads (the window reads ahead; the CLI reads in parallel).
+  static std::mutex decoding;
+  const std::lock_guard<std::mutex> lock(decoding);
   const std::unique_ptr<unsigned char, decltype(&std::free)> dib(
       decode_(file_name.c_str(), 0, &status, reason.data(), reason.size()), &std::free);
   if (!dib) {

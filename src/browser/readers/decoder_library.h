@@ -55,6 +55,7 @@ class DecoderLibrary {
  private:
   using DecodeFn = unsigned char* (*)(const char*, int, int*, char*, std::size_t);
   DecodeFn decode_ = nullptr;
+
   std::string path_;
 };
 

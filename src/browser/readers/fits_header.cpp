@@ -1,15 +1,27 @@
 #include "browser/readers/fits_header.h"
 
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
 #include "browser/base/numbers.h"
+#include "browser/base/gzip_byte_source.h"
 #include "browser/base/text.h"
+#include "browser/readers/fits_layout.h"
 #include "skylib/run_time_error.h"
 
 namespace kivrel {
 namespace {
+
+// An integer literal (an optional sign, then digits) that fits in 64 bits, exactly.
+std::optional<int64_t> ExactInteger(std::string_view value) {
+  if (!value.empty() && value.front() == '+') value.remove_prefix(1);
+  int64_t n = 0;
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+  if (ec != std::errc() || end != value.data() + value.size() || value.empty()) return std::nullopt;
+  return n;
+}
 
 double ToDouble(std::string_view value) {
   return static_cast<double>(ParseFloat(value));
@@ -73,6 +85,7 @@ struct HeaderParse {
       s.HeaderMin = ToDouble(v);
     } else if (k == "BLANK") {
       geometry.blank = ToDouble(v);
+      geometry.blank_integer = ExactInteger(v);
     } else if (k == "CTYPE1") {
       w.Ctype1 = std::string(v);
     } else if (k == "CTYPE2") {
@@ -174,7 +187,56 @@ FitsHeader ReadFitsHeader(ByteSource& file) {
   return header;
 }
 
+FitsHeader ParseFitsCards(const std::vector<std::string>& cards) {
+  FitsHeader header;
+  HeaderParse parse{header, header.geometry};
+  try {
+    for (const std::string& text : cards) {
+      const std::string card = text.size() >= kFitsCard ? text.substr(0, kFitsCard)
+                                                        : text + std::string(kFitsCard - text.size(), ' ');
+      if (!parse.Apply(SplitFitsCard(card))) return header;
+      if (parse.end_seen) break;
+    }
+  } catch (const RunTimeError& e) {
+    header.error = e.what();
+    return header;
+  }
+  if (header.geometry.sample_type == 0) return header;
+  parse.Finish();
+  return header;
+}
+
+namespace {
+
+// Every HDU's header, each after a line that names it.
+HeaderListing ListEveryHdu(const FitsLayout& layout) {
+  HeaderListing listing;
+  for (const FitsHdu& hdu : layout.hdus) {
+    listing.lines.push_back(HduTitle(hdu));
+    for (std::string_view card : hdu.cards) {
+      card = card.substr(0, card.find('\0'));
+      listing.lines.push_back(Cp1252ToUtf8(card));
+    }
+  }
+  listing.ok = true;
+  return listing;
+}
+
+// The primary header as it always was listed: whole blocks up to the one holding END.
+HeaderListing ListPrimaryBlocks(ByteSource& file);
+
+}  // namespace
+
 HeaderListing ListFitsHeader(ByteSource& file) {
+  const FitsLayout layout = ScanFitsLayout(file);
+  if (layout.hdus.size() > 1) return ListEveryHdu(layout);
+  file.Seek(0);
+  return ListPrimaryBlocks(file);
+}
+
+namespace {
+
+HeaderListing ListPrimaryBlocks(ByteSource& file) {
   HeaderListing listing;
   std::vector<std::string>& lines = listing.lines;
   bool simple_seen = false;
@@ -203,9 +265,16 @@ HeaderListing ListFitsHeader(ByteSource& file) {
   return listing;
 }
 
+}  // namespace
+
 HeaderListing ListFitsHeader(const std::string& file_name) {
   auto file = FileByteSource::Open(file_name);
-  return ListFitsHeader(*file);
+  uint8_t head[2] = {0, 0};
+  const std::size_t got = file->Read(head, sizeof head);
+  file->Seek(0);
+  if (!LooksGzipped(head, got)) return ListFitsHeader(*file);
+  GzipByteSource inflated(std::move(file));
+  return ListFitsHeader(inflated);
 }
 
 }  // namespace kivrel

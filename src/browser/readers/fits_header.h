@@ -32,7 +32,10 @@ struct FitsGeometry {
   int32_t height = 0;       // NAXIS2
   int32_t width = 0;        // NAXIS1
   int32_t sample_type = 0;  // BITPIX
-  double blank = 0;         // BLANK
+  std::optional<double> blank;  // BLANK, when the header gives it
+  // BLANK exactly, when its value is an integer literal within 64 bits (a double keeps only
+  // 53 bits, which would blank the wrong sample of a 64-bit image).
+  std::optional<int64_t> blank_integer;
 };
 
 // What the header says, as far as it was read.
@@ -57,9 +60,16 @@ struct FitsHeader {
 // `failure`. A short block ends the read silently with what was read so far.
 FitsHeader ReadFitsHeader(ByteSource& file);
 
-// The header's cards for the header view, one line each (Windows-1252 decoded), up to the
-// block holding END or the last whole block. Not ok when the first block holds no SIMPLE card
-// (or there is no whole block). Throws RunTimeError "Cannot open file <name>".
+// The same rules over a header given as its cards (END closes it; without END every card is
+// read).
+FitsHeader ParseFitsCards(const std::vector<std::string>& cards);
+
+// The header's cards for the header view, one line each (Windows-1252 decoded). A file of one
+// HDU lists its header's blocks up to the one holding END (or the last whole block); not ok
+// when the first block holds no SIMPLE card (or there is no whole block). A file of several
+// HDUs lists every HDU's header up to its END, each after a line that names the HDU
+// (HduTitle). A gzip file is listed as it inflates. Throws RunTimeError "Cannot open file
+// <name>".
 HeaderListing ListFitsHeader(const std::string& file_name);
 HeaderListing ListFitsHeader(ByteSource& file);
 

@@ -108,10 +108,10 @@ StatsResult ReadTyped(ByteSource& file, Plane<typename Codec::Stored>& plane,
   std::vector<typename Codec::Stat> stat_scratch(kReadChunkBytes / Codec::kBytes);
   ReadTurnedRows(
       file, plane, h, w, Codec::kBytes, stat_scratch.size(),
-      [&](const uint8_t* in, std::size_t n, typename Codec::Stored* out, bool) {
+      [&](const uint8_t* in, std::size_t n, typename Codec::Stored* out, bool, RunPlace) {
         AddToStats(stats, Codec::Decode(in, n, out, stat_scratch.data()), n);
       },
-      [&](uint64_t missing) { stats.AddZeros(missing); });
+      [&](uint64_t missing, RunPlace) { stats.AddZeros(missing); });
   return stats.Finish();
 }
 

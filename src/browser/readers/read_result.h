@@ -37,11 +37,23 @@ struct ReadRequest {
   std::shared_ptr<LargeBuffer> reuse;
 };
 
+// Where the shown image comes from and what the status line says of it beyond its size.
+struct ImageOrigin {
+  std::string hdu_name;     // the extension shown ("SCI,1"); "" for a file's primary image
+  int64_t full_width = 0;   // the image's size in the file, before the 4000 x 4000 cap
+  int64_t full_height = 0;
+  bool truncated = false;        // the file is shorter than its header promises
+  bool no_real_samples = false;  // every sample is blank: the statistics are 0
+  std::vector<std::string> header_cards;  // the shown image's header (inherited keywords in)
+  std::vector<int64_t> other_axes;  // 1-based pixel index on axes 3, 4, ... of a cube's plane
+};
+
 struct ReadResult {
   Image image;
   WorldKeywords wcs;
   bool flip_x = false;  // the header's orientation: mirror left-right
   bool flip_y = false;  // and top-bottom
+  ImageOrigin origin;
   ReadFailure failure;
   // A run-time error that ended the read early (a header value that is not a number): its
   // exact text. What was read before it stands; the caller raises it once it has taken that.

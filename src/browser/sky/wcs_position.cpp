@@ -307,6 +307,10 @@ double FieldWidth(const RowPoints& row, int64_t columns) {
 
 }  // namespace
 
+char CelestialWcs::Projection() const {
+  return HasCelestialAxes() ? state_->projection : '-';
+}
+
 CelestialPosition CelestialWcs::Locate(const SkyPlane& plane, const SkyWindow& window) {
   CelestialPosition out;
   if (!HasCelestialAxes() || !ValidWindow(plane, window)) return out;

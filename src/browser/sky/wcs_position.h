@@ -68,6 +68,9 @@ class CelestialWcs {
   // True when the image axes carry equatorial, galactic or ecliptic coordinates.
   bool HasCelestialAxes() const;
 
+  // The letter shown for the projection ('T', 'S', 'A', 'C'), '-' without celestial axes.
+  char Projection() const;
+
   // The position of the window's centre and the window's width: the sum of the angular
   // distances from the centre to the midpoints of the left and right edges (so a whole-sky
   // map is 360 degrees wide); twice the one distance when an edge is off the sky; the window's

@@ -36,6 +36,14 @@ class BlankMask {
     }
   }
 
+  // Marks columns [col_begin, col_end) of `row` (held within the plane).
+  void SetSpan(int32_t row, int32_t col_begin, int32_t col_end) {
+    col_begin = col_begin < 0 ? 0 : col_begin;
+    col_end = col_end > cols_ ? cols_ : col_end;
+    for (int32_t c = col_begin; c < col_end; ++c)
+      Set(row, c);
+  }
+
   bool IsBlank(int32_t row, int32_t col) const {
     if (bits_.empty() || row < 0 || row >= rows_ || col < 0 || col >= cols_) return false;
     return (bits_[Word(row, col)] >> (col & 63)) & 1;

@@ -1,7 +1,7 @@
 // The samples of an image: one plane of one of the five sample types, or none.
 //
-// Sample types carry the FITS BITPIX codes for every format: 8 (unsigned 8-bit), 16 and 32
-// (signed integers), -32 and -64 (IEEE floats). A plane holds raw samples; the physical value
+// Sample types carry the FITS BITPIX codes for every format: 8 (unsigned 8-bit), 16, 32 and
+// 64 (signed integers; 64-bit ones are held as doubles), -32 and -64 (IEEE floats). A plane holds raw samples; the physical value
 // of a sample is BScale x sample + BZero.
 #pragma once
 
@@ -15,7 +15,14 @@
 
 namespace kivrel {
 
-enum : int32_t { kSample8 = 8, kSample16 = 16, kSample32 = 32, kSampleF32 = -32, kSampleF64 = -64 };
+enum : int32_t {
+  kSample8 = 8,
+  kSample16 = 16,
+  kSample32 = 32,
+  kSample64 = 64,  // 64-bit integers, held as doubles
+  kSampleF32 = -32,
+  kSampleF64 = -64
+};
 
 // FITS and PIC images are held at most 4000 x 4000 samples.
 inline constexpr int32_t kMaxPlaneSize = 4000;
@@ -30,6 +37,7 @@ inline int BytesPerSample(int32_t sample_type) {
     case kSample32:
     case kSampleF32:
       return 4;
+    case kSample64:
     case kSampleF64:
       return 8;
     default:
@@ -39,8 +47,14 @@ inline int BytesPerSample(int32_t sample_type) {
 
 class SamplePlane {
  public:
+  using Planes = std::variant<std::monostate, Plane<uint8_t>, Plane<int16_t>, Plane<int32_t>,
+                              Plane<float>, Plane<double>>;
+
   // No plane.
   SamplePlane() = default;
+
+  // Takes over a plane read elsewhere.
+  void Adopt(Planes planes) { planes_ = std::move(planes); }
 
   // A plane of element type T, rows x cols, built on `block` when it is given and unshared
   // (memory kept from an earlier image). Its samples are unspecified: the caller fills them.
@@ -66,6 +80,7 @@ class SamplePlane {
       case kSampleF32:
         fill(Emplace<float>(rows, cols, std::move(block)));
         return true;
+      case kSample64:
       case kSampleF64:
         fill(Emplace<double>(rows, cols, std::move(block)));
         return true;
@@ -121,9 +136,7 @@ class SamplePlane {
         self.planes_);
   }
 
-  std::variant<std::monostate, Plane<uint8_t>, Plane<int16_t>, Plane<int32_t>, Plane<float>,
-               Plane<double>>
-      planes_;
+  Planes planes_;
 };
 
 inline bool SamplePlane::SharesMemoryWith(const SamplePlane& other) const {

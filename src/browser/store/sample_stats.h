@@ -1,9 +1,11 @@
 // Statistics of the physical values (BScale x sample + BZero) of a stream of samples: minimum,
-// maximum, mean and sigma, as running long double sums of each value rounded to a double.
+// maximum, mean and sigma, from the sums of each value rounded to a double.
 //
-// For 8- and 16-bit samples under integer scaling every partial sum is an integer below 2^64,
-// so the running long double sums are exact; they are then taken from exact integer sums, which
-// is the same result at a fraction of the cost. Every other case runs the sums sample by sample.
+// For 8- and 16-bit samples under integer scaling every partial sum is an integer below 2^64;
+// the sums are then exact integer sums. Other samples at scale 1 and offset 0 are summed in
+// blocks of double lanes (AddLaneSums), within about 1e-14 of the exact sums relative to the
+// sum of the magnitudes; under any other scaling they are summed sample by sample in long
+// double. The extremes are always exact.
 #pragma once
 
 #include <algorithm>
@@ -84,6 +86,9 @@ class SampleStats {
   // Whether the sums are taken exactly in integers (8- and 16-bit samples, integer scale).
   bool Exact() const { return exact_; }
 
+  // How many samples were added.
+  uint64_t Count() const { return count_; }
+
   // Integer sums that a caller took over `n` raw samples itself (only when Exact()).
   void AddExactSums(uint64_t n, Int128 sum, Int128 sum_sq, int64_t lo, int64_t hi) {
     raw_sum_ += sum;
@@ -141,7 +146,7 @@ class SampleStats {
 
   // Scale 1 and offset 0: the physical value is the sample itself (a -0 becomes +0, so no
   // physical value is ever -0 here). The extremes are then free of the order of the samples
-  // and are taken a vector at a time; only the two running sums stay sample by sample.
+  // and are taken a vector at a time, and so are the sums (AddLaneSums).
   void AddUnitScale(const T* v, std::size_t n) {
     if (n == 0) return;
     T lo = v[0];
@@ -159,17 +164,89 @@ class SampleStats {
     const double p_hi = static_cast<double>(hi) + 0.0;
     min_ = p_lo < min_ ? p_lo : min_;
     max_ = p_hi > max_ ? p_hi : max_;
-    // long double sums of the samples: adding -0 instead of +0 changes no sum.
+    AddLaneSums(v, n);
+    count_ += n;
+  }
+
+  // The sums of a run of samples in blocks: within a block, eight double lanes (four SSE2 pairs
+  // for floats and doubles), free of the latency of one long chain of additions; each block's
+  // totals then join the long double running sums. A float and its square, and
+  // an integer below 2^26 and its square, are exact in a double; each lane adds at most
+  // kBlock / 8 terms, so the sums stay within about 1e-14 of the exact ones relative to the sum
+  // of the magnitudes.
+  void AddLaneSums(const T* v, std::size_t n) {
+    constexpr std::size_t kBlock = 1024;
     long double sum = sum_;
     long double sum_sq = sum_sq_;
-    for (i = 0; i < n; ++i) {
-      const auto x = static_cast<long double>(v[i]);
-      sum += x;
-      sum_sq += x * x;
+    for (std::size_t b = 0; b < n; b += kBlock) {
+      const std::size_t end = std::min(n, b + kBlock);
+      double block_sum = 0;
+      double block_sq = 0;
+      BlockSums(v + b, end - b, block_sum, block_sq);
+      if (std::isfinite(block_sq)) {
+        sum += block_sum;
+        sum_sq += block_sq;
+      } else {
+        // Squares beyond the double range (samples above about 1e154): this block in long
+        // double, whose range holds them.
+        for (std::size_t i = b; i < end; ++i) {
+          const long double x = static_cast<long double>(v[i]);
+          sum += x;
+          sum_sq += x * x;
+        }
+      }
     }
     sum_ = sum;
     sum_sq_ = sum_sq;
-    count_ += n;
+  }
+
+  // The sum and the sum of squares of at most kBlock samples, in eight double lanes.
+  static void BlockSums(const T* v, std::size_t n, double& sum, double& sum_sq) {
+    std::size_t i = 0;
+    double s[8] = {};
+    double q[8] = {};
+#if defined(__SSE2__)
+    if constexpr (std::is_same_v<T, float> || std::is_same_v<T, double>) {
+      __m128d vs[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+      __m128d vq[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+      for (; i + 8 <= n; i += 8) {
+        __m128d x[4];
+        if constexpr (std::is_same_v<T, float>) {
+          const __m128 a = _mm_loadu_ps(v + i);
+          const __m128 c = _mm_loadu_ps(v + i + 4);
+          x[0] = _mm_cvtps_pd(a);
+          x[1] = _mm_cvtps_pd(_mm_movehl_ps(a, a));
+          x[2] = _mm_cvtps_pd(c);
+          x[3] = _mm_cvtps_pd(_mm_movehl_ps(c, c));
+        } else {
+          for (int k = 0; k < 4; ++k)
+            x[k] = _mm_loadu_pd(v + i + 2 * k);
+        }
+        for (int k = 0; k < 4; ++k) {
+          vs[k] = _mm_add_pd(vs[k], x[k]);
+          vq[k] = _mm_add_pd(vq[k], _mm_mul_pd(x[k], x[k]));
+        }
+      }
+      for (int k = 0; k < 4; ++k) {
+        _mm_storeu_pd(s + 2 * k, vs[k]);
+        _mm_storeu_pd(q + 2 * k, vq[k]);
+      }
+    }
+#endif
+    for (; i + 8 <= n; i += 8) {
+      for (std::size_t k = 0; k < 8; ++k) {
+        const auto x = static_cast<double>(v[i + k]);
+        s[k] += x;
+        q[k] += x * x;
+      }
+    }
+    for (; i < n; ++i) {
+      const auto x = static_cast<double>(v[i]);
+      s[0] += x;
+      q[0] += x * x;
+    }
+    sum = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+    sum_sq = ((q[0] + q[1]) + (q[2] + q[3])) + ((q[4] + q[5]) + (q[6] + q[7]));
   }
 
 #if defined(__SSE2__)

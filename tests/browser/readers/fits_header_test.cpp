@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                     EXPECT_EQ(h.BScale, 1);
                     EXPECT_EQ(h.HeaderMin, 0);
                     EXPECT_EQ(h.HeaderMax, 0);
-                    EXPECT_EQ(h.geometry.blank, 0);
+                    EXPECT_FALSE(h.geometry.blank.has_value());  // no BLANK: no sample is blank
                     EXPECT_EQ(s.Ctype1, "");
                     EXPECT_EQ(s.Ctype2, "");
                     EXPECT_EQ(s.RaDecSys, "'FK4'");

@@ -1,5 +1,6 @@
-// The FITS data reader on small images: byte order and the float rule, the five sample types
-// with their rows turned over, scaling, BLANK, and the statistics against their definition.
+// The FITS data reader on small images: byte order and the float rule, the six sample types
+// with their rows turned over, scaling, blank samples (integers equal to BLANK, NaN floats) left
+// out of the statistics, and the statistics against their definition.
 #include "browser/readers/fits_reader.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -126,6 +128,9 @@ Bytes Encode(int bitpix, const std::vector<double>& samples) {
       case 32:
         test::AppendBigEndian(out, static_cast<int32_t>(v));
         break;
+      case 64:  // 2^63 stands for the largest 64-bit integer, 2^63 - 1
+        test::AppendBigEndian(out, v >= 0x1p63 ? INT64_MAX : static_cast<int64_t>(v));
+        break;
       case -32:
         test::AppendBigEndian(out, static_cast<float>(v));
         break;
@@ -137,10 +142,12 @@ Bytes Encode(int bitpix, const std::vector<double>& samples) {
 }
 
 // The plane of `bitpix` as doubles, row 0 first (nothing when the image holds another type).
+// 64-bit integers are held in a plane of doubles.
 std::vector<double> PlaneValues(const Image& image, int bitpix) {
   std::vector<double> out;
   image.plane.Visit([&](const auto& plane) {
-    if (test::SampleTypeOf<typename std::decay_t<decltype(plane)>::Element>() != bitpix) return;
+    const int held = test::SampleTypeOf<typename std::decay_t<decltype(plane)>::Element>();
+    if (held != (bitpix == 64 ? kSampleF64 : bitpix)) return;
     for (int32_t r = 0; r < plane.rows(); ++r)
       for (int32_t c = 0; c < plane.cols(); ++c)
         out.push_back(static_cast<double>(plane.At(r, c)));
@@ -170,35 +177,59 @@ struct TypeRow {
   std::vector<double> plane;  // expected plane, row 0 (the file's last row) first
   long double bscale = 1;
   long double bzero = 0;
-  double blank = 0;
+  std::optional<double> blank = std::nullopt;  // the BLANK card's value, when the row gives one
 };
 
 void PrintTo(const TypeRow& row, std::ostream* os) {
   *os << row.name;
 }
 
-// The statistics as defined: blank samples become 0, the float rule applies, every sample
-// counts in file order.
-ReferenceStats StatsOf(const TypeRow& row) {
+// A big-endian 64-bit integer.
+int64_t Int64At(const uint8_t* b) {
+  uint64_t bits = 0;
+  for (int k = 0; k < 8; ++k)
+    bits = bits << 8 | b[k];
+  return static_cast<int64_t>(bits);
+}
+
+// The statistics as defined, in file order, over the real samples only: integers equal to the
+// BLANK value and NaN floats are blank (left out); other floats follow the float rule (0 for
+// the first byte 0x7F or 0xFF) and a float equal to BLANK (to 0 without it) counts as 0.
+// `blanks` receives how many samples were left out.
+ReferenceStats StatsOf(const TypeRow& row, int64_t* blanks = nullptr) {
   ReferenceStats ref;
+  int64_t left_out = 0;
   const Bytes bytes = Encode(row.bitpix, row.file);
   const int size = row.bitpix == 8 ? 1 : std::abs(row.bitpix) / 8;
   for (std::size_t i = 0; i < row.file.size(); ++i) {
     const uint8_t* b = bytes.data() + i * size;
-    double v = row.bitpix == 8     ? b[0]
-               : row.bitpix == 16  ? Swap16(b)
-               : row.bitpix == 32  ? Swap32(b)
-               : row.bitpix == -32 ? (b[0] == 0x7F || b[0] == 0xFF ? 0.0 : double(SwapSingle(b)))
-                                   : (b[0] == 0x7F || b[0] == 0xFF ? 0.0 : SwapDouble(b));
-    if (v == row.blank) v = 0;
+    if (row.bitpix < 0) {
+      if (std::isnan(row.file[i])) {
+        ++left_out;
+        continue;
+      }
+      double v = row.bitpix == -32 ? double(SwapSingle(b)) : SwapDouble(b);
+      if (v == row.blank.value_or(0)) v = 0;
+      ref.Add(row.bscale, row.bzero, v);
+      continue;
+    }
+    const double v = row.bitpix == 8    ? b[0]
+                     : row.bitpix == 16 ? Swap16(b)
+                     : row.bitpix == 32 ? Swap32(b)
+                                        : static_cast<double>(Int64At(b));
+    if (row.blank && v == *row.blank) {
+      ++left_out;
+      continue;
+    }
     ref.Add(row.bscale, row.bzero, v);
   }
+  if (blanks != nullptr) *blanks = left_out;
   return ref;
 }
 
 class FitsSampleType : public ::testing::TestWithParam<TypeRow> {};
 
-TEST_P(FitsSampleType, FillsThePlaneRowsTurnedAndCountsEverySample) {
+TEST_P(FitsSampleType, FillsThePlaneRowsTurnedAndCountsEveryRealSample) {
   const TypeRow& row = GetParam();
   const auto got = Load(FitsFile(ImageCards(row.bitpix, row.width, row.height, row.cards),
                                  Encode(row.bitpix, row.file)));
@@ -208,11 +239,11 @@ TEST_P(FitsSampleType, FillsThePlaneRowsTurnedAndCountsEverySample) {
   EXPECT_EQ(got.image.LayerCount, 1);
   EXPECT_EQ(got.image.CurrentLayer, 1);
   EXPECT_TRUE(SamePlane(PlaneValues(got.image, row.bitpix), row.plane));
-  const ReferenceStats ref = StatsOf(row);
-  EXPECT_EQ(got.image.stats.DataMin, ref.min);
-  EXPECT_EQ(got.image.stats.DataMax, ref.max);
-  EXPECT_EQ(got.image.stats.DataMean, ref.Mean());
-  EXPECT_EQ(got.image.stats.DataSigma, ref.Sigma());
+  int64_t blanks = 0;
+  const ReferenceStats ref = StatsOf(row, &blanks);
+  EXPECT_EQ(got.image.blanks.Count(), blanks);
+  EXPECT_TRUE(
+      test::StatsAgree(got.image.stats, ref, test::ExactSums(row.bitpix, row.bscale, row.bzero)));
 }
 
 const double kMinus0 = -0.0;
@@ -298,6 +329,23 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 {1e300, -1e-300, DBL_MAX, kInf, 0x1p1009, 0.1},
                 {0, 0, 0.1, 1e300, -1e-300, 0}},
+        // Held as doubles: the largest 64-bit integer, 2^63 - 1, reads as 2^63.
+        TypeRow{"Signed64",
+                64,
+                3,
+                2,
+                {},
+                {-0x1p63, 0x1p63, 0, 0x1p53 + 2, -7, 123456789012},
+                {0x1p53 + 2, -7, 123456789012, -0x1p63, 0x1p63, 0}},
+        TypeRow{"Scaled64",
+                64,
+                2,
+                1,
+                {Card("BSCALE", "0.5"), Card("BZERO", "-3")},
+                {-5, 1e15},
+                {-5, 1e15},
+                0.5L,
+                -3},
         TypeRow{"ScaledFloat64",
                 -64,
                 2,
@@ -365,7 +413,8 @@ TEST(FitsSampleType, SmallIntegerStatisticsEqualTheRunningSums) {
 }
 
 // A 16-bit image wider than the cap, with an odd width and blank samples: every run alignment
-// of the rows, the kept and the dropped columns.
+// of the rows, the kept and the dropped columns; the blank samples of the dropped columns are
+// left out of the statistics too.
 TEST(FitsSampleType, WideBlanked16) {
   const int w = 4099;
   const int h = 9;
@@ -384,11 +433,7 @@ TEST(FitsSampleType, WideBlanked16) {
           << r << " " << j;
     }
   }
-  const ReferenceStats ref = StatsOf(row);
-  EXPECT_EQ(got.image.stats.DataMin, ref.min);
-  EXPECT_EQ(got.image.stats.DataMax, ref.max);
-  EXPECT_EQ(got.image.stats.DataMean, ref.Mean());
-  EXPECT_EQ(got.image.stats.DataSigma, ref.Sigma());
+  EXPECT_TRUE(test::StatsAgree(got.image.stats, StatsOf(row), true));
 }
 
 // ---- BLANK --------------------------------------------------------------------------------
@@ -408,7 +453,9 @@ void PrintTo(const BlankRow& row, std::ostream* os) {
 
 class FitsBlank : public ::testing::TestWithParam<BlankRow> {};
 
-TEST_P(FitsBlank, EqualSamplesBecomeZeroAndCountAsBzero) {
+// Integer samples equal to BLANK are stored as 0, marked and left out of the statistics; floats
+// equal to BLANK are stored as 0 and counted as 0.
+TEST_P(FitsBlank, EqualSamplesBecomeZero) {
   const BlankRow& b = GetParam();
   TypeRow row{"",     b.bitpix, 4, 1,   {Card("BLANK", b.blank_card), Card("BZERO", "100")},
               b.file, b.plane,  1, 100, b.blank};
@@ -416,11 +463,13 @@ TEST_P(FitsBlank, EqualSamplesBecomeZeroAndCountAsBzero) {
       Load(FitsFile(ImageCards(row.bitpix, 4, 1, row.cards), Encode(b.bitpix, b.file)));
   ASSERT_EQ(got.image.height, 1);
   EXPECT_TRUE(SamePlane(PlaneValues(got.image, b.bitpix), b.plane));
-  const ReferenceStats ref = StatsOf(row);
-  EXPECT_EQ(got.image.stats.DataMin, ref.min);
-  EXPECT_EQ(got.image.stats.DataMax, ref.max);
-  EXPECT_EQ(got.image.stats.DataMean, ref.Mean());
-  EXPECT_EQ(got.image.stats.DataSigma, ref.Sigma());
+  int64_t blanks = 0;
+  const ReferenceStats ref = StatsOf(row, &blanks);
+  EXPECT_EQ(got.image.blanks.Count(), blanks);
+  for (int32_t c = 0; c < 4; ++c) {
+    EXPECT_EQ(got.image.blanks.IsBlank(0, c), b.bitpix > 0 && b.file[c] == b.blank) << c;
+  }
+  EXPECT_TRUE(test::StatsAgree(got.image.stats, ref, true));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -429,6 +478,15 @@ INSTANTIATE_TEST_SUITE_P(
         BlankRow{"Int16", 16, "-32768", -32768, {-32768, 5, -32768, 7}, {0, 5, 0, 7}},
         BlankRow{"Int8", 8, "255", 255, {255, 5, 0, 255}, {0, 5, 0, 0}},
         BlankRow{"Int32", 32, "-2147483648", INT32_MIN, {INT32_MIN, 1, 2, 3}, {0, 1, 2, 3}},
+        BlankRow{"Int64", 64, "-9007199254740992", -0x1p53, {-0x1p53, 1, -0x1p53, 3}, {0, 1, 0, 3}},
+        // 2^63 stands for the largest 64-bit integer in the file (see Encode).
+        BlankRow{"Int64Largest",
+                 64,
+                 "9223372036854775807",
+                 0x1p63,
+                 {0x1p63, -0x1p63, 1, 2},
+                 {0, -0x1p63, 1, 2}},
+        BlankRow{"ZeroIsABlankValueToo", 16, "0", 0, {0, 9, 0, 0}, {0, 9, 0, 0}},
         BlankRow{"NotAnInteger", 16, "1.5", 1.5, {1, 2, 1, 2}, {1, 2, 1, 2}},
         BlankRow{"OutOfRange16", 16, "40000", 40000, {-25536, 1, 2, 3}, {-25536, 1, 2, 3}},
         BlankRow{"NegativeFor8", 8, "-1", -1, {255, 1, 2, 3}, {255, 1, 2, 3}},
@@ -534,14 +592,16 @@ TEST(FitsStatistics, OneSampleHasNoSpread) {
   EXPECT_EQ(got.image.stats.DataSigma, 0);
 }
 
+// Under a scale the sums run sample by sample in extended precision, as the reference does.
 TEST(FitsStatistics, RoundingBelowZeroVarianceGivesSigmaZero) {
-  const std::vector<double> file(10, 0.3);
+  const std::vector<double> file(10, 0.15);
   ReferenceStats literal;
   for (double v : file)
-    literal.Add(1, 0, v);
+    literal.Add(2, 0, v);
   // The running sums of ten 0.3 end with a variance just below 0.
   ASSERT_LT(literal.sum_sq / literal.count - literal.Mean() * literal.Mean(), 0);
-  const auto got = Load(FitsFile(ImageCards(-64, 5, 2), BigEndian<double>(file)));
+  const auto got =
+      Load(FitsFile(ImageCards(-64, 5, 2, {Card("BSCALE", "2")}), BigEndian<double>(file)));
   ASSERT_EQ(got.image.height, 2);
   EXPECT_EQ(got.image.stats.DataSigma, 0);
   EXPECT_EQ(got.image.stats.DataMean, literal.Mean());

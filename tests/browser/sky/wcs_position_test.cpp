@@ -2,144 +2,46 @@
 // same corpus headers at the window's centre pixel; astropy (numbers printed by
 // wcs_reference.py) for some corpus files and for the frames; worked cases for the right
 // ascension's range, the width and the plane's rows; hostile headers give no position.
-#include <erfa.h>
-#include <fitsio.h>
 #include <gtest/gtest.h>
-#include <wcslib/wcs.h>
-#include <wcslib/wcsfix.h>
-#include <wcslib/wcshdr.h>
 
 #include <array>
 #include <cmath>
 #include <filesystem>
 #include <limits>
-#include <numbers>
 #include <string>
 #include <vector>
 
 #include "browser/sky/wcs_position.h"
+#include "wcs_reference.h"
 
 namespace kivrel {
 namespace {
 
 namespace fs = std::filesystem;
 using Cards = std::vector<std::string>;
-constexpr double kDeg = std::numbers::pi / 180;
+using Frame = test::SkyFrame;
+using test::kDeg;
+using test::Separation;
+using test::WcslibAt;
 constexpr double kTolerance = 0.1 / 3600;  // degrees
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-double Separation(double ra1, double dec1, double ra2, double dec2) {
-  return eraSeps(ra1 * kDeg, dec1 * kDeg, ra2 * kDeg, dec2 * kDeg) / kDeg;
-}
-
 ::testing::AssertionResult Near(const CelestialPosition& got, double ra, double dec) {
-  if (!got.found) return ::testing::AssertionFailure() << "no position";
-  if (!(got.ra_hours >= 0 && got.ra_hours < 24)) {
-    return ::testing::AssertionFailure() << "ra " << got.ra_hours << " h outside [0, 24)";
-  }
-  const double off = Separation(got.ra_hours * 15, got.dec_degrees, ra, dec);
-  if (off <= kTolerance) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "(" << got.ra_hours * 15 << ", " << got.dec_degrees
-                                       << ") is " << off * 3600 << "\" from the reference";
+  return test::SkyNear(got.found, got.ra_hours, got.dec_degrees, ra, dec, kTolerance);
 }
 
 // --- Corpus files ---------------------------------------------------------------------------
 
-// The frame each header states, read by hand; kNone: no celestial image axes.
-enum class Frame { kJ2000, kFk4B1950, kFk4NoETerms, kGalactic, kNone };
 struct CorpusCase {
-  const char* path;  // under fits/
-  int hdu;           // 0: primary
-  Frame frame;
-  double astropy_ra = kNaN;  // full view, printed by sky_wcs_reference.py
+  const char* path;          // under fits/
+  int hdu;                   // 0: primary
+  Frame frame;               // as the header states it, read by hand
+  double astropy_ra = kNaN;  // full view, printed by wcs_reference.py
   double astropy_dec = kNaN;
   std::vector<int64_t> other_axes = {};
 };
 void PrintTo(const CorpusCase& c, std::ostream* os) {
   *os << c.path << " HDU " << c.hdu;
-}
-
-struct Hdu {
-  Cards cards;
-  int64_t naxis1 = 0;
-  int64_t naxis2 = 0;
-};
-
-// An HDU's cards through cfitsio (a compressed image's own header), with the primary's cards
-// appended for the keywords an extension lacks, as INHERIT asks.
-Hdu ReadHdu(const fs::path& path, int hdu) {
-  const auto cards_of = [](fitsfile* f, int& status) {
-    char* text = nullptr;
-    int count = 0;
-    if (fits_is_compressed_image(f, &status)) {
-      fits_convert_hdr2str(f, 0, nullptr, 0, &text, &count, &status);
-    } else {
-      fits_hdr2str(f, 0, nullptr, 0, &text, &count, &status);
-    }
-    Cards out;
-    for (int i = 0; text != nullptr && i < count; ++i)
-      out.emplace_back(text + 80 * i, 80);
-    fits_free_memory(text, &status);
-    return out;
-  };
-  fitsfile* f = nullptr;
-  int status = 0;
-  long size[2] = {0, 0};
-  fits_open_file(&f, path.c_str(), READONLY, &status);
-  const Cards primary = cards_of(f, status);
-  fits_movabs_hdu(f, hdu + 1, nullptr, &status);
-  Hdu out{cards_of(f, status)};
-  fits_get_img_size(f, 2, size, &status);
-  fits_close_file(f, &status);
-  EXPECT_EQ(status, 0) << path;
-  out.naxis1 = size[0];
-  out.naxis2 = size[1];
-  if (hdu == 0 || out.cards.empty()) return out;
-  out.cards.pop_back();  // END
-  for (const std::string& card : primary) {
-    const std::string key = card.substr(0, 8);
-    bool present = key == "        " || key == "COMMENT " || key == "HISTORY ";
-    for (const std::string& own : out.cards)
-      present = present || own.compare(0, 8, key) == 0;
-    if (!present) out.cards.push_back(card);
-  }
-  return out;
-}
-
-// wcslib's celestial (lon, lat) at FITS pixels (x, y), the header read as astropy reads it.
-std::vector<std::array<double, 2>> WcslibAt(const Hdu& hdu, const std::vector<double>& xs, double y,
-                                            const std::vector<int64_t>& others) {
-  std::string header;
-  for (const std::string& c : hdu.cards)
-    header += c;
-  int rejected = 0;
-  int count = 0;
-  wcsprm* wcs = nullptr;
-  wcspih(header.data(), static_cast<int>(hdu.cards.size()), WCSHDR_all, 0, &rejected, &count, &wcs);
-  const int naxis[4] = {static_cast<int>(hdu.naxis1), static_cast<int>(hdu.naxis2), 1, 1};
-  int fixes[NWCSFIX];
-  if (count > 0 && wcs->naxis <= 4) wcsfix(0, naxis, wcs, fixes);
-  std::vector<std::array<double, 2>> out;
-  if (count > 0 && wcsset(wcs) == 0) {
-    for (const double x : xs) {
-      std::vector<double> pixel(static_cast<std::size_t>(wcs->naxis), 1.0);
-      pixel[0] = x;
-      pixel[1] = y;
-      for (std::size_t k = 0; k < others.size() && k + 2 < pixel.size(); ++k) {
-        pixel[k + 2] = static_cast<double>(others[k]);
-      }
-      std::vector<double> image(pixel.size());
-      std::vector<double> world(pixel.size());
-      double phi = 0;
-      double theta = 0;
-      int stat = 0;
-      wcsp2s(wcs, 1, wcs->naxis, pixel.data(), image.data(), &phi, &theta, world.data(), &stat);
-      out.push_back(
-          {world[static_cast<std::size_t>(wcs->lng)], world[static_cast<std::size_t>(wcs->lat)]});
-    }
-  }
-  wcsvfree(&count, &wcs);
-  return out;
 }
 
 class SkyCorpusTest : public ::testing::TestWithParam<CorpusCase> {};
@@ -151,7 +53,7 @@ TEST_P(SkyCorpusTest, MatchesWcslibAndErfaAtTheWindowCentre) {
   const CorpusCase& c = GetParam();
   const fs::path path = fs::path(KIVREL_CORPUS_DIR) / "fits" / c.path;
   if (!fs::exists(path)) GTEST_SKIP() << "corpus absent";
-  const Hdu hdu = ReadHdu(path, c.hdu);
+  const test::ReferenceHdu hdu = test::ReadReferenceHdu(path, c.hdu);
   CelestialWcs sky(hdu.cards);
   ASSERT_EQ(sky.HasCelestialAxes(), c.frame != Frame::kNone);
   if (c.frame == Frame::kNone) return;
@@ -170,12 +72,10 @@ TEST_P(SkyCorpusTest, MatchesWcslibAndErfaAtTheWindowCentre) {
     const double width = Separation(ref[0][0], ref[0][1], ref[1][0], ref[1][1]) +
                          Separation(ref[0][0], ref[0][1], ref[2][0], ref[2][1]);
     EXPECT_NEAR(got.field_width, width, kTolerance) << w.width << " x " << w.height;
-    double ra = ref[0][0] * kDeg;
-    double dec = ref[0][1] * kDeg;
-    if (c.frame == Frame::kFk4B1950) eraFk45z(ra, dec, 1950, &ra, &dec);
-    if (c.frame == Frame::kGalactic) eraG2icrs(ra, dec, &ra, &dec);
-    if (c.frame != Frame::kFk4NoETerms) {
-      EXPECT_TRUE(Near(got, ra / kDeg, dec / kDeg)) << w.width;
+    double ra = ref[0][0];
+    double dec = ref[0][1];
+    if (test::ToJ2000(c.frame, ra, dec)) {
+      EXPECT_TRUE(Near(got, ra, dec)) << w.width;
     }
     if (w.width == n1 && !std::isnan(c.astropy_ra)) {
       EXPECT_TRUE(Near(got, c.astropy_ra, c.astropy_dec)) << "astropy";
@@ -257,7 +157,7 @@ TEST_P(SkyFrameTest, GivesTheStandardPosition) {
   EXPECT_TRUE(Near(Centre(Header("RA---TAN", "DEC--TAN", 150, 20, c.extra)), c.ra, c.dec));
 }
 
-// Where the frame moves the point, sky_wcs_reference.py (astropy) printed the answer.
+// Where the frame moves the point, wcs_reference.py (astropy) printed the answer.
 INSTANTIATE_TEST_SUITE_P(
     Worked, SkyFrameTest,
     ::testing::Values(

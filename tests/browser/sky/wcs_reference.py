@@ -1,8 +1,8 @@
 #!/usr/bin/python3
-"""Reference sky positions for sky_wcs_position_test.cpp, computed with astropy.
+"""Reference sky positions for wcs_position_test.cpp, computed with astropy.
 
 Run once with Debian's python3 (astropy 5.2.1, numpy 1.24):
-    /usr/bin/python3 tests/browser/sky_wcs_reference.py ../shared/corpus/fits
+    /usr/bin/python3 tests/browser/sky/wcs_reference.py ../shared/corpus/fits
 and paste the printed rows into the test's tables.
 
 Corpus files: astropy.wcs at the centre of the full image, FITS pixel ((NAXIS1 + 1) / 2,

@@ -41,6 +41,41 @@ struct ReferenceStats {
   }
 };
 
+// The statistics of a read against the reference. Extremes are always exact. Mean and sigma are
+// exact where the sums are taken exactly or sample by sample in extended precision (8- and
+// 16-bit samples, and any scaling other than scale 1 and offset 0); otherwise the sums may be
+// taken in any order and must agree with the exact ones to 1e-12 relative.
+inline ::testing::AssertionResult StatsAgree(const Statistics& got, const ReferenceStats& ref,
+                                             bool exact_sums) {
+  const auto close = [&](long double a, long double b) {
+    return exact_sums ? a == b : std::fabs(a - b) <= 1e-12L * std::fabs(b);
+  };
+  if (got.DataMin == ref.min && got.DataMax == ref.max && close(got.DataMean, ref.Mean()) &&
+      close(got.DataSigma, ref.Sigma())) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "min, max, mean, sigma " << got.DataMin << ", " << got.DataMax << ", "
+         << static_cast<double>(got.DataMean) << ", " << static_cast<double>(got.DataSigma)
+         << " instead of " << ref.min << ", " << ref.max << ", " << static_cast<double>(ref.Mean())
+         << ", " << static_cast<double>(ref.Sigma()) << (exact_sums ? " (exact)" : " (1e-12)");
+}
+
+// The statistics of an image without a real sample: all 0.
+inline ::testing::AssertionResult AllZero(const Statistics& got) {
+  if (got.DataMin == 0 && got.DataMax == 0 && got.DataMean == 0 && got.DataSigma == 0)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "statistics " << got.DataMin << ", " << got.DataMax
+                                       << ", " << static_cast<double>(got.DataMean) << ", "
+                                       << static_cast<double>(got.DataSigma) << " instead of 0";
+}
+
+// Whether a read's sums must be exact: everything but the samples of 32 and 64 bits and floats
+// at scale 1 and offset 0, which may be summed in blocks.
+inline bool ExactSums(int32_t bitpix, long double bscale, long double bzero) {
+  return bitpix == 8 || bitpix == 16 || bscale != 1 || bzero != 0;
+}
+
 // The image's working plane (or its unfiltered copy) of element type T. A failure is recorded
 // when the image holds a plane of another type or none; the 1 x 1 plane given then must not be
 // read past its one sample, so callers check the image's size first.
