@@ -49,7 +49,7 @@ BrowserController::BrowserController(const BrowserOptions& options) {
   colours.colour_mode.items = {"Palette du bitmap", "Palette modifiable"};
   colours.colour_mode.index = 1;
   thresholds.level_mode.caption = "Intensité min/max";
-  thresholds.level_mode.items = {"en-tête", "data", "1 sig.", "2 sig.", "70%"};
+  thresholds.level_mode.items = {"en-tête", "data", "1 sig.", "2 sig.", "70%", "zscale", "99,5 %"};
   thresholds.level_mode.index = 0;
   file.save.caption = "Sauvegarde BMP";
   texts.help.caption = "Aide";

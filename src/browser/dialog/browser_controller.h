@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "browser/readers/decoder_library.h"
 #include "browser/readers/read_result.h"
 #include "browser/sky/sky_position.h"
+#include "browser/sky/wcs_position.h"
 #include "browser/store/image.h"
 #include "browser/store/world_keywords.h"
 
@@ -45,13 +48,52 @@ struct BrowserOptions {
   std::string decoder_path;  // explicit library path (else the usual search)
 };
 
+// The reader of a file: which one read it, or which one showed it.
+enum class ImageFormat { kNone, kFits, kPic, kRaster };
+
 // What is loaded, from where, and how the last load ended.
 struct LoadStatus {
   std::string file_name;      // full path of the file being loaded or shown
   bool ImageLoaded = false;   // an image (or a picture in its own colours) is shown
   bool BitmapShown = false;   // the picture is shown in its own colours, without a plane
   std::string LoadErrorText;  // why the last load failed, as shown after "Format non supporté."
+  ImageOrigin origin;         // the extension shown, the image's full size, a short file
+  ImageFormat format = ImageFormat::kNone;  // the reader whose image or picture is shown
 };
+
+// A load to run: which file, which layer, which colour mode. Planned on the dialog's thread;
+// the read itself (ReadForLoad) may run on any thread.
+struct LoadJob {
+  std::string file_name;
+  ReadRequest request;
+  bool own_colours = false;  // a raster picture is shown in its own colours
+};
+
+// What one reader read for a load.
+struct LoadStep {
+  ImageFormat reader = ImageFormat::kFits;
+  ReadResult read;
+  bool own_colours = false;  // raster: the picture is to be shown in its own colours
+  Picture picture;
+  std::shared_ptr<CelestialWcs> celestial;  // FITS: the image's world coordinates
+};
+
+// What reading a file gave: each reader's result in order, or what ended the read.
+struct LoadOutcome {
+  std::string file_name;
+  int32_t layer = 1;  // the layer asked for
+  std::vector<LoadStep> steps;
+  std::exception_ptr error;  // thrown by a reader; the readers after it did not run
+};
+
+// Whether a load would give `path` to a reader: a FITS, PIC or raster name, or a file of any
+// other name that starts as a FITS file does.
+bool IsImageFile(const std::string& path);
+
+// Reads the file of `job` with the readers its name (or its first bytes) calls for. Touches no
+// dialog state, so it may run off the dialog's thread; never throws (what a reader throws is
+// kept in the outcome).
+LoadOutcome ReadForLoad(LoadJob job, const DecoderLibrary* decoder);
 
 // The controls, grouped by what they serve.
 struct ThresholdControls {
@@ -152,6 +194,16 @@ class BrowserController {
   // The layer edit's text changed (typed or stepped): reloads the shown file at that layer.
   void ChangeLayer(const std::string& text);
   void LoadImage();
+
+  // The same loads in two halves, for a window that reads off its own thread: a job planned
+  // now (PlanChoice, PlanLayerChange, which writes the edit's text and gives a job only while
+  // an image is shown), read by ReadForLoad anywhere, then shown by FinishLoad exactly as the
+  // handlers above show it. Throws as they do.
+  LoadJob PlanChoice(const std::string& full_path) const;
+  std::optional<LoadJob> PlanLayerChange(const std::string& text);
+  void FinishLoad(LoadOutcome&& outcome);
+  const DecoderLibrary* Decoder() const { return decoder_.get(); }
+
   void EnableImageControls(bool enable);
   void ClearDisplay();
   void ShowUnsupported();
@@ -182,6 +234,14 @@ class BrowserController {
   void PreviewMouseMove(ShiftState shift, int32_t x, int32_t y);
   void ZoomToWholeImage();
   void RestorePreviousZoom();
+  // The readout of the sample at plane (row, col): column, row and physical value, and for an
+  // image with sky coordinates the sample's J2000 position. Empty outside the plane.
+  std::string SampleText(int32_t row, int32_t col) const;
+
+  // The whole shown image fitted to size x size (FitSize) with every setting of the preview:
+  // thresholds, transfer table, colour table and flips; a picture shown in its own colours is
+  // fitted in them. A 1 x 1 black picture when nothing is shown.
+  Picture FittedPicture(int32_t size) const;
 
   // ---- Colours -----------------------------------------------------------------------------
   void ChooseColourMode(int32_t item);
@@ -209,13 +269,22 @@ class BrowserController {
   void WriteFileLine();
   void RunFilter();
   void RestoreAndRedraw();
+  LoadJob PlanLoad(const std::string& full_path, int32_t layer) const;
+  std::shared_ptr<LargeBuffer> TakePlaneMemory();
+  bool ApplyLoadStep(LoadStep& step);
+  void ShowLoadedImage();
+  void ShowOutOfMemory();
+  void EnableShowButtons();
   void ApplyReadResult(ReadResult&& result);
+  void LocateOnSky();
+  std::string SizeText() const;
   void ShowPictureInItsColours(Picture&& picture);
   void SetDefaultTexts();
   void LoadLanguage();
   void LoadDecoderLibrary(const BrowserOptions& options);
 
   std::unique_ptr<DecoderLibrary> decoder_;
+  std::shared_ptr<CelestialWcs> celestial_;  // the shown FITS image's world coordinates
   std::string selected_file_;  // the file list's selected file, a full path
   bool filling_lists_ = false;
   bool scroll_updating_ = false;  // the program moves the bars: their handlers do nothing

@@ -86,7 +86,7 @@ std::vector<ControlEntry> BuildTable() {
     e.events.mouse_move = [](C& c, ShiftState s, int32_t x, int32_t y) {
       c.PreviewMouseMove(s, x, y);
     };
-    e.json = {{"PreviewWidth", ShownValue::kWidth, 17}, {"PreviewHeight", ShownValue::kHeight, 18}};
+    e.json = {{"PreviewWidth", ShownValue::kWidth, 18}, {"PreviewHeight", ShownValue::kHeight, 19}};
     e.options = {
         {"drag", false, OptionValue::kPoint, 1, 4, 4,
          "X1,Y1,X2,Y2: left-button drag on the preview",
@@ -236,15 +236,15 @@ std::vector<ControlEntry> BuildTable() {
                                 })));
     e.enable_rank = 5;
     e.events.select = [](C& c, int32_t item) { c.ChooseLevelMode(item); };
-    e.json = {{"RadioGroup2", ShownValue::kIndex, 11}};
+    e.json = {{"RadioGroup2", ShownValue::kIndex, 11}, {"RadioGroup2Items", ShownValue::kItems, 17}};
     e.options = {
-        {"level-mode", true, OptionValue::kInteger, 1, 0, 4, "Level mode 0..4 before the load",
-         [](C& c, const Values& v) {
-           c.thresholds.level_mode.index = IntegerIn("level-mode", v.at(0), 0, 4);
+        {"level-mode", true, OptionValue::kInteger, 1, 0, 6,
+         "Level mode 0..6 before the load (5 zscale, 6 99,5 %)", [](C& c, const Values& v) {
+           c.thresholds.level_mode.index = IntegerIn("level-mode", v.at(0), 0, 6);
          }},
-        {"level-click", false, OptionValue::kInteger, 1, 0, 4,
-         "Click item N (0..4) of the level-mode group", [](C& c, const Values& v) {
-           const int32_t item = IntegerIn("level-click", v.at(0), 0, 4);
+        {"level-click", false, OptionValue::kInteger, 1, 0, 6,
+         "Click item N (0..6) of the level-mode group", [](C& c, const Values& v) {
+           const int32_t item = IntegerIn("level-click", v.at(0), 0, 6);
            if (c.thresholds.level_mode.enabled) c.ChooseLevelMode(item);
          }}};
   }

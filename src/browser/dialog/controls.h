@@ -58,10 +58,11 @@ struct ImageControl : Control {
 };
 
 // A one-shot timer: the window (re)starts its real timer whenever `restarts` changes and stops
-// it when `armed` goes false.
+// it when `armed` goes false. The redraw after bar moves waits a tenth of a second after the
+// last move: a drag still costs one redraw at its end, and the picture follows the hand.
 struct TimerControl {
   bool armed = false;
-  int32_t interval_ms = 1000;
+  int32_t interval_ms = 100;
   uint64_t restarts = 0;
 };
 

@@ -64,6 +64,11 @@ void BrowserController::LoadLanguage() {
       {"t_20", &filters.threshold_label.caption}};
   for (const auto& [key, text] : more)
     *text = read(images, key);
+  // Modes that older language files cannot know keep their own names when a file has no key.
+  for (const auto& [key, item] : {std::pair{"t_21", 5}, std::pair{"t_22", 6}}) {
+    std::string& text = level_mode.items.at(static_cast<std::size_t>(item));
+    text = ini.ReadString(images, key, text);
+  }
   messages.keyword = read(images, "m_" + std::to_string(1));
   messages.missing = read(images, "m_" + std::to_string(2));
   messages.palette_error = read(images, "m_" + std::to_string(3));

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "browser/base/numbers.h"
+#include "browser/base/text.h"
 #include "browser/dialog/browser_controller.h"
 
 namespace kivrel {
@@ -23,6 +25,8 @@ void RealSizeController::OpenPicture(const BrowserController& dialog, int32_t sc
   }
   scroll_x = 0;
   scroll_y = 0;
+  status_text.clear();
+  dialog_ = &dialog;
   mode = RealSizeMode::kPicture;
 }
 
@@ -73,6 +77,37 @@ RealSizeController::KeyResult RealSizeController::KeyPress(char key) {
     default:
       return KeyResult::kNone;
   }
+}
+
+RealSizeController::KeyResult RealSizeController::Wheel(int32_t steps) {
+  KeyResult result = KeyResult::kNone;
+  for (int32_t i = 0; i < std::abs(steps); ++i) {
+    if (KeyPress(steps > 0 ? '+' : '-') == KeyResult::kZoomed) result = KeyResult::kZoomed;
+  }
+  return result;
+}
+
+void RealSizeController::PointerAt(int32_t x, int32_t y) {
+  status_text.clear();
+  const Picture& shown = picture_box.picture;
+  if (dialog_ == nullptr || mode != RealSizeMode::kPicture || picture_box.width <= 0 ||
+      picture_box.height <= 0 || x < 0 || y < 0 || x >= picture_box.width ||
+      y >= picture_box.height) {
+    return;
+  }
+  // The picture pixel under the pointer, whatever the zoom.
+  const auto px = static_cast<int32_t>(int64_t{x} * shown.width() / picture_box.width);
+  const auto py = static_cast<int32_t>(int64_t{y} * shown.height() / picture_box.height);
+  if (dialog_->load.BitmapShown) {
+    status_text = "X: " + PadLeft(std::to_string(px), 5) + "   Y: " + PadLeft(std::to_string(py), 5);
+    return;
+  }
+  // The picture is the zoom window as rendered, mirrored by the flips.
+  const View& view = dialog_->view;
+  const ZoomWindow& z = view.zoom;
+  const int32_t col = z.ZoomX1 + (view.FlipX ? z.ZoomWidth() - 1 - px : px);
+  const int32_t row = z.ZoomY1 + (view.FlipY ? z.ZoomHeight() - 1 - py : py);
+  status_text = dialog_->SampleText(row, col);
 }
 
 void RealSizeController::Closed() {

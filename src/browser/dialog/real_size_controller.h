@@ -55,6 +55,7 @@ class RealSizeController {
   TextBox header_box;
   int32_t zoom_level = 0;    // the picture shows at 2 to this power
   std::string base_caption;  // the caption as it was when the window was last shown
+  std::string status_text;   // the readout under the pointer (picture mode)
 
   // "Taille réelle": picture mode with the dialog's preview picture and status line, the window
   // sized to the picture plus its borders and held within the screen. The window then shows
@@ -73,6 +74,15 @@ class RealSizeController {
   // A key typed in the window or in its text: Esc (27) asks to close, '+' and '-' zoom.
   KeyResult KeyPress(char key);
 
+  // The mouse wheel: each step away from the user zooms in as '+' does, each step towards the
+  // user out as '-' does. kZoomed when the zoom changed.
+  KeyResult Wheel(int32_t steps);
+
+  // The pointer at (x, y) of the picture as shown (zoomed): the status text becomes the
+  // column, row and value of the image sample there, with its sky position when the image has
+  // one (only the column and row of a picture shown in its own colours); empty off the picture.
+  void PointerAt(int32_t x, int32_t y);
+
   // Each closing: zoom level 0, the picture back to its own size, the picture shown again.
   void Closed();
 
@@ -81,6 +91,7 @@ class RealSizeController {
 
  private:
   void ZoomCaption();
+  const BrowserController* dialog_ = nullptr;  // whose picture is shown
 };
 
 }  // namespace kivrel

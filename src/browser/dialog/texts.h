@@ -14,6 +14,10 @@ struct MessageTexts {
   std::string palette_error = "Erreur de création de la palette";
   std::string too_large = "Image trop grande pour l'aperçu";
   std::string out_of_memory = "Mémoire insuffisante.";
+  // Notes of the status line after the image's size.
+  std::string shown = "affichés";             // "8000x8000, 4000x4000 affichés"
+  std::string truncated = "fichier tronqué";  // the file is shorter than its header says
+  std::string no_real_samples = "aucun pixel valide";
 };
 
 // A reader's failure as the status line shows it after "Format non supporté.":

@@ -46,8 +46,7 @@ void BrowserController::SetIntensityRange() {
   SetRange(thresholds.max_bar, 0, kBarMax);
   MoveMinBar(thresholds.min_bar.position);
   MoveMaxBar(thresholds.max_bar.position);
-  if (const auto t = LevelModeThresholds(image.stats, image.HeaderMin, image.HeaderMax,
-                                         thresholds.level_mode.index)) {
+  if (const auto t = ImageLevelThresholds(image, thresholds.level_mode.index)) {
     view.DisplayMin = t->low;
     view.DisplayMax = t->high;
     PlaceThresholdsOnBars();
@@ -67,7 +66,7 @@ void BrowserController::PlaceThresholdsOnBars() {
 void BrowserController::ChooseLevelMode(int32_t item) {
   thresholds.level_mode.index = item;
   if (!load.ImageLoaded) return;
-  const auto t = LevelModeThresholds(image.stats, image.HeaderMin, image.HeaderMax, item);
+  const auto t = ImageLevelThresholds(image, item);
   if (!t) return;
   view.DisplayMin = t->low;
   view.DisplayMax = t->high;

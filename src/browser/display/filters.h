@@ -18,7 +18,8 @@ const FilterSpec& FilterForIndex(int32_t index);
 // units: pixels at or above it are copied unchanged). The image's statistics become those of
 // the run; when no pixel entered them (a plane smaller than the mask, or every pixel at or
 // above the threshold), the unfiltered ones, so that the level modes keep working on sensible
-// values.
+// values. An image with blank samples takes the statistics of its filtered plane's real
+// samples instead (the run's would count the blank ones).
 void FilterImage(Image& image, const FilterSpec& filter, long double threshold);
 
 // The unfiltered plane back into the working plane, border included, with its statistics.

@@ -113,6 +113,24 @@ void Grow(const Plane<T>& plane, const BlankMask& blanks, const DisplayScale& sc
   }
 }
 
+// The colour of pixel `x` of a picture row: blue, green, red bytes of a 24-bit row, or the
+// palette entry of an 8-bit one.
+Rgb ColourAt(const Picture& picture, const uint8_t* row, int32_t x) {
+  if (picture.bits_per_pixel() == 24) {
+    const uint8_t* p = row + 3 * static_cast<std::size_t>(x);
+    return Rgb{p[2], p[1], p[0]};
+  }
+  const std::size_t index = row[x];
+  return index < picture.palette.size() ? picture.palette[index] : Rgb{};
+}
+
+void PutColour(uint8_t* row, int32_t x, Rgb c) {
+  uint8_t* p = row + 3 * static_cast<std::size_t>(x);
+  p[0] = c.b;
+  p[1] = c.g;
+  p[2] = c.r;
+}
+
 }  // namespace
 
 FittedSize FitSize(int32_t width, int32_t height, int32_t size) {
@@ -146,6 +164,56 @@ void RenderFitted(const Plane<T>& plane, const BlankMask& blanks, const DisplayS
   } else {
     Grow(plane, blanks, scale, itt, flip_x, flip_y, fitted.width / plane.cols(), out);
   }
+}
+
+Picture FitOwnColours(const Picture& picture, int32_t size) {
+  const int bits = picture.bits_per_pixel();
+  const FittedSize fitted = FitSize(picture.width(), picture.height(), size);
+  Picture out;
+  if ((bits != 8 && bits != 24) || fitted.width == 0) {
+    out.Reset(1, 1, 24);
+    out.FillZero();
+    return out;
+  }
+  out.Reset(fitted.width, fitted.height, 24);
+  const std::vector<int32_t> col_starts = BoxStarts(picture.width(), fitted.width);
+  const std::vector<int32_t> row_starts = BoxStarts(picture.height(), fitted.height);
+  const bool shrinking = fitted.width < picture.width() || fitted.height < picture.height();
+  std::vector<std::array<uint64_t, 3>> sums(static_cast<std::size_t>(fitted.width));
+  for (int32_t y = 0; y < fitted.height; ++y) {
+    uint8_t* dst = out.Row(y);
+    if (!shrinking) {
+      const int32_t factor = fitted.height / picture.height();
+      const uint8_t* src = picture.Row(y / factor);
+      for (int32_t x = 0; x < fitted.width; ++x) PutColour(dst, x, ColourAt(picture, src, x / factor));
+      continue;
+    }
+    std::fill(sums.begin(), sums.end(), std::array<uint64_t, 3>{});
+    const int32_t r0 = row_starts[static_cast<std::size_t>(y)];
+    const int32_t r1 = row_starts[static_cast<std::size_t>(y) + 1];
+    for (int32_t r = r0; r < r1; ++r) {
+      const uint8_t* src = picture.Row(r);
+      for (int32_t x = 0; x < fitted.width; ++x) {
+        auto& sum = sums[static_cast<std::size_t>(x)];
+        for (int32_t c = col_starts[static_cast<std::size_t>(x)];
+             c < col_starts[static_cast<std::size_t>(x) + 1]; ++c) {
+          const Rgb colour = ColourAt(picture, src, c);
+          sum[0] += colour.r;
+          sum[1] += colour.g;
+          sum[2] += colour.b;
+        }
+      }
+    }
+    for (int32_t x = 0; x < fitted.width; ++x) {
+      const uint64_t count = static_cast<uint64_t>(r1 - r0) *
+                             static_cast<uint64_t>(col_starts[static_cast<std::size_t>(x) + 1] -
+                                                   col_starts[static_cast<std::size_t>(x)]);
+      const auto& sum = sums[static_cast<std::size_t>(x)];
+      const auto mean = [&](int k) { return static_cast<uint8_t>((2 * sum[k] + count) / (2 * count)); };
+      PutColour(dst, x, Rgb{mean(0), mean(1), mean(2)});
+    }
+  }
+  return out;
 }
 
 template void RenderFitted(const Plane<uint8_t>&, const BlankMask&, const DisplayScale&,

@@ -51,4 +51,11 @@ void RenderFitted(const Plane<T>& plane, const BlankMask& blanks, const DisplayS
                   const std::array<uint8_t, 256>& itt, bool flip_x, bool flip_y, int32_t size,
                   Picture& out);
 
+// A picture in its own colours (8 bits with a palette, or 24 bits) fitted to size x size by the
+// same size rule: a 24-bit picture whose every box is the mean colour of its pixels (each
+// channel averaged and rounded), or whose pixels are repeated when it grows. An 8-bit picture's
+// indices are taken through its palette first (a missing entry is black). Any other depth, or
+// an empty picture, gives a 1 x 1 black picture.
+Picture FitOwnColours(const Picture& picture, int32_t size);
+
 }  // namespace kivrel

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "browser/base/numbers.h"
+#include "browser/display/auto_levels.h"
 
 namespace kivrel {
 
@@ -32,6 +33,19 @@ std::optional<Thresholds> LevelModeThresholds(const Statistics& s, double header
     default:
       return std::nullopt;
   }
+}
+
+std::optional<Thresholds> ImageLevelThresholds(const Image& image, int32_t mode) {
+  if (mode != kLevelZScale && mode != kLevelPercentile) {
+    return LevelModeThresholds(image.stats, image.HeaderMin, image.HeaderMax, mode);
+  }
+  std::optional<LevelCut> cut;
+  image.plane.Visit([&](const auto& plane) {
+    cut = mode == kLevelZScale ? ZScaleCut(plane, image.blanks, image.BScale, image.BZero)
+                               : PercentileCut(plane, image.blanks, image.BScale, image.BZero);
+  });
+  if (!cut) return std::nullopt;
+  return Thresholds{cut->low, cut->high};
 }
 
 BarScale AdjustRanges(Image& image) {

@@ -21,6 +21,8 @@ enum LevelMode : int32_t {
   kLevelOneSigma = 2,  // "1 sig."
   kLevelTwoSigma = 3,  // "2 sig."
   kLevelSeventy = 4,   // "70%"
+  kLevelZScale = 5,    // "zscale": IRAF's robust cut on a sample of the plane
+  kLevelPercentile = 6,  // "99,5 %": the values below which 0.25 % and 99.75 % of samples lie
 };
 
 struct Thresholds {
@@ -33,6 +35,12 @@ struct Thresholds {
 // range; "70%" keeps 70 % of the distance from the mean to each extreme.
 std::optional<Thresholds> LevelModeThresholds(const Statistics& stats, double header_min,
                                               double header_max, int32_t mode);
+
+// The thresholds of `mode` for the image as it is shown: the modes above from its statistics
+// and header range, "zscale" and "99,5 %" from the real samples of its working plane
+// (auto_levels.h). None for an index that is no mode, and for those two when the plane has no
+// real sample.
+std::optional<Thresholds> ImageLevelThresholds(const Image& image, int32_t mode);
 
 // The ranges the automatic levels start from, as the image's statistics and header range are
 // adjusted for them: an empty data range gets DataMax + 1; no header range takes the data

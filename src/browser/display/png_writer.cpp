@@ -2,18 +2,14 @@
 
 #include <png.h>
 
-#include <cstdio>
 #include <limits>
 #include <memory>
 
+#include "browser/base/output_file.h"
 #include "skylib/run_time_error.h"
 
 namespace kivrel {
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // The palette as libpng's RGB colour map: always 256 entries, so that every index of an
 // 8-bit pixel names a colour and the file keeps 8 bits per pixel.
@@ -71,17 +67,11 @@ std::vector<uint8_t> EncodePng(const Picture& picture) {
   return out;
 }
 
-void WritePng(const Picture& picture, const std::string& file_name) {
+void WritePng(const Picture& picture, const std::string& file_name,
+              const std::string& shown_file) {
   const std::vector<uint8_t> bytes = EncodePng(picture);
   if (bytes.empty()) ThrowCannotCreate(file_name);
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(file_name.c_str(), "wb"));
-  if (!f) ThrowCannotCreate(file_name);
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
-  ok = std::fclose(f.release()) == 0 && ok;
-  if (!ok) {
-    std::remove(file_name.c_str());
-    ThrowCannotCreate(file_name);
-  }
+  WriteOutputFile(file_name, bytes, shown_file);
 }
 
 }  // namespace kivrel

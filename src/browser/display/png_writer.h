@@ -5,9 +5,9 @@
 //
 // EncodePng returns the PNG data stream; it is empty when the picture's pixel format is not
 // one of the two above or when libpng fails (it reports no reason worth showing).
-// WritePng writes that stream to `file_name`, and throws RunTimeError "Cannot create file
-// <name>" when the picture cannot be encoded or the file cannot be created or written (a
-// partly written file is removed).
+// WritePng writes that stream to `file_name` as WriteOutputFile does (never over `shown_file`,
+// the old file kept on failure), and throws RunTimeError "Cannot create file <name>" when the
+// picture cannot be encoded, or WriteOutputFile's errors.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,7 @@ bool PngWritable(const Picture& picture);
 
 std::vector<uint8_t> EncodePng(const Picture& picture);
 
-void WritePng(const Picture& picture, const std::string& file_name);
+void WritePng(const Picture& picture, const std::string& file_name,
+              const std::string& shown_file = {});
 
 }  // namespace kivrel

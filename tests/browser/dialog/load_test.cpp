@@ -1,6 +1,6 @@
-// Loading FITS files through the dialog: the reader choice by extension, the layer edit and its
-// clamped value, the state after a success (the header's sky position in the status line), after
-// a named failure and after a run-time error.
+// Loading FITS files through the dialog: the reader choice by name or first bytes, the layer edit
+// and its clamped value, the state after a success (the header's sky position in the status line),
+// after a named failure and after a run-time error.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -149,17 +149,18 @@ TEST(Load, FlipsAreReleasedThenPressedByTheHeader) {
 }
 
 // The example through a real header: 300 x 200, CDELT1 -0.001, CDELT2 0.001, EQUINOX 2000.
-// The status line is the file line followed by the sky text.
+// The field's centre, FITS pixel ((300 + 1) / 2, (200 + 1) / 2), is the reference pixel. The
+// status line is the file line followed by the sky text.
 TEST(Load, SkyPositionOfTheHeaderInTheStatusLine) {
   const std::vector<int16_t> samples(300 * 200, 5);
-  TempFile file(
-      "wcs.fits",
-      FitsFile(ImageCards(16, 300, 200,
-                          {Card("CTYPE1", "'RA---TAN'"), Card("CTYPE2", "'DEC--TAN'"),
-                           Card("CRPIX1", "150"), Card("CRPIX2", "100"), Card("CRVAL1", "83.8221"),
-                           Card("CRVAL2", "-5.3911"), Card("CDELT1", "-0.001"),
-                           Card("CDELT2", "0.001"), Card("EQUINOX", "2000")}),
-               BigEndian(samples)));
+  TempFile file("wcs.fits",
+                FitsFile(ImageCards(16, 300, 200,
+                                    {Card("CTYPE1", "'RA---TAN'"), Card("CTYPE2", "'DEC--TAN'"),
+                                     Card("CRPIX1", "150.5"), Card("CRPIX2", "100.5"),
+                                     Card("CRVAL1", "83.8221"), Card("CRVAL2", "-5.3911"),
+                                     Card("CDELT1", "-0.001"), Card("CDELT2", "0.001"),
+                                     Card("EQUINOX", "2000")}),
+                         BigEndian(samples)));
   auto dialog = MakeDialog();
   dialog->ChooseFile(file.path());
   ASSERT_TRUE(dialog->load.ImageLoaded);
@@ -173,7 +174,8 @@ TEST(Load, SkyPositionOfTheHeaderInTheStatusLine) {
 struct ChoiceRow {
   const char* name;
   const char* file_name;
-  bool fits;
+  bool fits;               // read as FITS
+  bool fits_bytes = true;  // the file holds a FITS image (else a line of text)
 };
 
 void PrintTo(const ChoiceRow& row, std::ostream* os) {
@@ -182,8 +184,12 @@ void PrintTo(const ChoiceRow& row, std::ostream* os) {
 
 class LoadReaderChoice : public ::testing::TestWithParam<ChoiceRow> {};
 
-TEST_P(LoadReaderChoice, FollowsTheExtension) {
-  TempFile file(GetParam().file_name, Cube(1));
+// The FITS reader reads files of a FITS name (.fz, and the gzip names of FITS files, included),
+// and files of no known extension that start as FITS files do ("SIMPLE  =").
+TEST_P(LoadReaderChoice, FollowsTheNameOrTheFirstBytes) {
+  const std::string text = "SIMPLE = T is not how this line starts\n";
+  TempFile file(GetParam().file_name,
+                GetParam().fits_bytes ? Cube(1) : Bytes(text.begin(), text.end()));
   auto dialog = MakeDialog();
   dialog->ChooseFile(file.path());
   EXPECT_EQ(dialog->load.ImageLoaded, GetParam().fits);
@@ -200,9 +206,14 @@ INSTANTIATE_TEST_SUITE_P(
                       ChoiceRow{"LastDotCounts", "a.txt.fits", true},
                       // ".f" and ".fi" occur inside ".fit .fts .fits".
                       ChoiceRow{"ShortPrefix", "a.f", true}, ChoiceRow{"Fi", "a.fi", true},
-                      ChoiceRow{"Imfits", "a.imfits", false}, ChoiceRow{"Txt", "a.txt", false},
-                      ChoiceRow{"NoExtension", "fits", false},
-                      ChoiceRow{"FitsGz", "a.fits.gz", false}),
+                      ChoiceRow{"Fz", "a.fz", true}, ChoiceRow{"FitsGz", "a.fits.gz", true},
+                      ChoiceRow{"FitGz", "A.FIT.GZ", true}, ChoiceRow{"FtsGz", "a.fts.gz", true},
+                      ChoiceRow{"ImfitsStartingAsFits", "a.imfits", true},
+                      ChoiceRow{"TxtStartingAsFits", "a.txt", true},
+                      ChoiceRow{"NoExtensionStartingAsFits", "fits", true},
+                      ChoiceRow{"Txt", "a.txt", false, false},
+                      ChoiceRow{"GzOfNoFitsName", "a.gz", false, false},
+                      ChoiceRow{"NoExtension", "fits", false, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Load, NothingSelectedIsUnsupported) {
@@ -237,15 +248,15 @@ void PokeEverything(BrowserController& d) {
 
 TEST(Load, NamedFailureAfterASuccessEmptiesTheDialog) {
   TempFile good("good.fits", Cube(1));
-  TempFile bad("bad.fits", FitsFile(ImageCards(64, 3, 3)));
+  TempFile bad("bad.fits", FitsFile(ImageCards(12, 3, 3)));
   auto dialog = MakeDialog();
   dialog->ChooseFile(good.path());
   ASSERT_TRUE(dialog->load.ImageLoaded);
   dialog->ChooseFile(bad.path());
   EXPECT_FALSE(dialog->load.ImageLoaded);
-  EXPECT_EQ(dialog->texts.status_line.caption, "Format non supporté.Mot clé \"BITPIX = 64\" ?");
+  EXPECT_EQ(dialog->texts.status_line.caption, "Format non supporté.Mot clé \"BITPIX = 12\" ?");
   EXPECT_EQ(dialog->texts.readout.caption, " ");
-  EXPECT_EQ(dialog->load.LoadErrorText, "Mot clé \"BITPIX = 64\" ?");
+  EXPECT_EQ(dialog->load.LoadErrorText, "Mot clé \"BITPIX = 12\" ?");
   EXPECT_TRUE(NoPlaneLeft(dialog->image));
   PokeEverything(*dialog);
   EXPECT_TRUE(NoPlaneLeft(dialog->image));

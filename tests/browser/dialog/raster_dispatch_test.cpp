@@ -548,7 +548,11 @@ TEST(RasterSave, PlaneModeSavesTheEightBitPreview) {
 }
 
 TEST(RasterSave, AFolderThatDoesNotExistGivesCannotCreate) {
+  ScratchDir dir;
   auto b = MakeDialog(false);
+  Load(*b, dir.Write("p.bmp", Bmp8(7, 3, [](int32_t x, int32_t) { return uint32_t(40 * x); })),
+       kModifiable);
+  ASSERT_TRUE(b->load.ImageLoaded);
   const std::string path = "/nonexistent-kivrel/x.bmp";
   try {
     b->SaveBitmap(path);

@@ -1,13 +1,17 @@
 // The real-size window's logic without a window: its size from the preview bitmap and the
-// screen, the zoom keys with their captions and sizes, closing, and the header mode.
+// screen, the zoom keys and wheel with their captions and sizes, the readout under the pointer,
+// closing, and the header mode.
 #include "browser/dialog/real_size_controller.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "browser/dialog/browser_controller.h"
+#include "display_fixture.h"
 #include "fits_fixture.h"
 #include "skylib/run_time_error.h"
 
@@ -178,6 +182,67 @@ TEST(RealSizeClose, NextOpeningStartsAtItsOwnSizeAndBaseCaption) {
   EXPECT_EQ(window.caption, "m31.fit  101x51  16 bits");
   window.KeyPress('+');
   EXPECT_EQ(window.caption, "m31.fit  101x51  16 bits  Zoom x2");  // from level 0 again
+}
+
+// The wheel zooms as the keys do: a step away from the user is '+', towards the user '-', and
+// several steps at once count each.
+TEST(RealSizeWheel, StepsZoomAsTheKeysDo) {
+  const auto dialog = MakeDialog();
+  RealSizeController by_wheel, by_keys;
+  OpenOn(by_wheel, *dialog, 101, 51);
+  OpenOn(by_keys, *dialog, 101, 51);
+  const std::pair<int, const char*> turns[] = {{2, "++"}, {-1, "-"}, {-5, "-----"}, {0, ""},
+                                               {9, "+++++++++"}};
+  for (const auto& [steps, keys] : turns) {
+    const int before = by_wheel.zoom_level;
+    const auto result = by_wheel.Wheel(steps);
+    for (const char* k = keys; *k != '\0'; ++k)
+      by_keys.KeyPress(*k);
+    EXPECT_EQ(by_wheel.zoom_level, by_keys.zoom_level) << steps;
+    EXPECT_EQ(by_wheel.caption, by_keys.caption) << steps;
+    EXPECT_EQ(by_wheel.picture_box.width, by_keys.picture_box.width) << steps;
+    EXPECT_EQ(result == RealSizeController::KeyResult::kZoomed, by_wheel.zoom_level != before);
+  }
+  EXPECT_EQ(by_wheel.zoom_level, RealSizeController::kMaxZoomLevel);
+}
+
+// The readout under the pointer names the image sample shown there, whatever the zoom window,
+// the flips and the window's own zoom: samples hold 1000 * row + column, so the value alone
+// says which one was read.
+TEST(RealSizeReadout, NamesTheSampleUnderThePointer) {
+  test::TempDir dir;
+  const auto dialog = test::NewDialog(dir.path());
+  constexpr int32_t kWidth = 40, kHeight = 30;
+  std::vector<int32_t> values(kWidth * kHeight);
+  for (int32_t r = 0; r < kHeight; ++r) {
+    for (int32_t c = 0; c < kWidth; ++c)
+      values[static_cast<std::size_t>(r * kWidth + c)] = 1000 * r + c;
+  }
+  test::PutPlane(*dialog, kSample32, kWidth, kHeight, values);
+  dialog->view.zoom = ZoomWindow{5, 25, 3, 18};  // 20 x 15 samples from (5, 3)
+  const auto expect_at = [&](RealSizeController& window, int x, int y, int row, int col) {
+    window.PointerAt(x, y);
+    EXPECT_EQ(window.status_text, dialog->SampleText(row, col)) << x << "," << y;
+    EXPECT_NE(window.status_text.find("I: " + std::to_string(1000 * row + col)), std::string::npos)
+        << window.status_text;
+  };
+  for (const bool flip : {false, true}) {
+    dialog->view.FlipX = dialog->view.FlipY = flip;
+    dialog->RefreshDisplay();
+    RealSizeController window;
+    window.OpenPicture(*dialog, 1024, 768);
+    window.Shown();
+    ASSERT_EQ(window.picture_box.width, 20);
+    expect_at(window, 0, 0, flip ? 17 : 3, flip ? 24 : 5);
+    expect_at(window, 19, 14, flip ? 3 : 17, flip ? 5 : 24);
+    window.KeyPress('+');  // each sample now covers 2 x 2 window pixels
+    expect_at(window, 3, 1, flip ? 17 : 3, flip ? 23 : 6);
+    expect_at(window, 39, 29, flip ? 3 : 17, flip ? 5 : 24);
+    for (const auto& [x, y] : {std::pair{-1, 0}, {0, -1}, {40, 0}, {0, 30}}) {
+      window.PointerAt(x, y);  // off the picture: nothing to read
+      EXPECT_EQ(window.status_text, "") << x << "," << y;
+    }
+  }
 }
 
 class RealSizeHeader : public ::testing::Test {

@@ -92,10 +92,18 @@ TEST_F(ZoomTest, ClickOutsideOnlyMovesTheAnchor) {
   EXPECT_EQ(b->view.band.DragY1, 200);
 }
 
-TEST_F(ZoomTest, RectangleDraggedUpwardCannotBeZoomed) {
-  Drag(110, 80, 10, 20);
-  Click(50, 50);
-  EXPECT_EQ(Current(*b), (Window{0, 480, 0, 480}));
+// A band dragged from any corner to the opposite one zooms the rectangle it covers.
+TEST_F(ZoomTest, RectangleDraggedInAnyDirectionZoomsWhatItCovers) {
+  const struct {
+    int x1, y1, x2, y2;
+  } drags[] = {{10, 20, 110, 80}, {110, 80, 10, 20}, {110, 20, 10, 80}, {10, 80, 110, 20}};
+  for (const auto& d : drags) {
+    b->ZoomToWholeImage();
+    Drag(d.x1, d.y1, d.x2, d.y2);
+    Click(50, 50);
+    EXPECT_EQ(Current(*b), (Window{20, 220, 40, 160}))
+        << d.x1 << "," << d.y1 << " -> " << d.x2 << "," << d.y2;
+  }
 }
 
 TEST_F(ZoomTest, RightButtonAndShiftDragDoNothing) {
