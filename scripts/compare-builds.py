@@ -73,6 +73,12 @@ def images(corpus):
     return sorted(found)
 
 
+def json_flag(cli):
+    """Whether this kivrel-cli's info takes --json."""
+    proc = subprocess.run([cli, "info", "--help"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    return b"--json" in proc.stdout
+
+
 def outputs(build_info, image, out_dir):
     """Everything one build shows for one image: a list of (label, bytes)."""
     source, binary = build_info
@@ -89,8 +95,11 @@ def outputs(build_info, image, out_dir):
         results.append((label + " status", str(proc.returncode).encode()))
 
     appdir = ["--appdir", source + os.sep]
+    # The dialog's state is `info --json` since `info` prints a summary; older builds print the
+    # state without the flag.
+    state = ["--json"] if json_flag(cli) else []
     for i, args in enumerate(INFO_RUNS):
-        record("info#%d" % i, [cli, "info", image] + appdir + args)
+        record("info#%d" % i, [cli, "info"] + state + [image] + appdir + args)
     record("header", [cli, "header", image])
     bmp = os.path.join(out_dir, "out.bmp")
     if os.path.exists(bmp):

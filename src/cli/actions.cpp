@@ -15,16 +15,37 @@ const CommandLineOption* FindOption(std::string_view name) {
 
 }  // namespace
 
+namespace {
+
+void AddSetting(CLI::App& sub, const CommandLineOption& o, SettingValues& s) {
+  const std::string flag = "--" + std::string(o.name);
+  const std::string help(o.help);
+  if (o.kind == OptionValue::kInteger) {
+    sub.add_option(flag, s.integers[o.name], help)->check(CLI::Range(o.min, o.max));
+  } else {
+    sub.add_option(flag, s.texts[o.name], help);
+  }
+}
+
+}  // namespace
+
+void AddSettings(CLI::App& sub, SettingValues& s) {
+  sub.add_option("--appdir", s.app_dir, "Folder holding palettes/ (exactly; no fallback)");
+  for (const ControlEntry& entry : ControlTable()) {
+    for (const CommandLineOption& o : entry.options) {
+      if (o.setting) AddSetting(sub, o, s);
+    }
+  }
+}
+
 void AddOptions(CLI::App& sub, SettingValues& s) {
   sub.add_option("--appdir", s.app_dir, "Folder holding palettes/ (exactly; no fallback)");
   for (const ControlEntry& entry : ControlTable()) {
     for (const CommandLineOption& o : entry.options) {
       const std::string flag = "--" + std::string(o.name);
       const std::string help(o.help);
-      if (o.setting && o.kind == OptionValue::kInteger) {
-        sub.add_option(flag, s.integers[o.name], help)->check(CLI::Range(o.min, o.max));
-      } else if (o.setting) {
-        sub.add_option(flag, s.texts[o.name], help);
+      if (o.setting) {
+        AddSetting(sub, o, s);
       } else if (o.kind == OptionValue::kNone) {
         sub.add_flag(flag, help)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
       } else {
@@ -69,6 +90,10 @@ std::vector<OptionUse> CollectActions(const CLI::App& sub) {
     std::size_t& at = cursor[opt];
     for (int i = 0; i < option->values && at < results.size(); ++i)
       use.values.push_back(results[at++]);
+    if (static_cast<int>(use.values.size()) != option->values) {
+      throw UsageError("--" + std::string(option->name) + ": takes " +
+                       std::to_string(option->values) + " values each time it is given");
+    }
     try {
       CheckValues(*option, use.values);
     } catch (const BadOptionValue& e) {

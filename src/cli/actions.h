@@ -36,6 +36,8 @@ struct OptionUse {
 
 // Declares --appdir and every option of the control table on a sub-command.
 void AddOptions(CLI::App& sub, SettingValues& settings);
+// Declares --appdir and the settings only (the options applied before the click).
+void AddSettings(CLI::App& sub, SettingValues& settings);
 
 // The settings given, in the table's order.
 std::vector<OptionUse> CollectSettings(const SettingValues& settings);

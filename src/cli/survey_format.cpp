@@ -13,17 +13,6 @@ constexpr std::size_t kFixedColumns = 13;  // file .. field
 constexpr std::size_t kFirstNumber = 4;    // type, layers, min, max, mean, sigma
 constexpr std::size_t kLastNumber = 9;
 
-// `significant` digits in general notation, or the shortest round-trip text when 0; to_chars
-// never looks at the locale.
-std::string Number(double value, int significant) {
-  char buf[64];
-  const std::to_chars_result r =
-      significant > 0
-          ? std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, significant)
-          : std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, r.ptr);
-}
-
 std::string SizeText(int64_t width, int64_t height) {
   return std::to_string(width) + "x" + std::to_string(height);
 }
@@ -44,10 +33,10 @@ std::vector<std::string> Cells(const SurveyRow& row, std::size_t key_count, int 
   cells[4] = std::to_string(row.sample_type);
   cells[5] = std::to_string(row.layers);
   if (row.stats) {
-    cells[6] = Number(row.stats->min, significant);
-    cells[7] = Number(row.stats->max, significant);
-    cells[8] = Number(row.stats->mean, significant);
-    cells[9] = Number(row.stats->sigma, significant);
+    cells[6] = NumberText(row.stats->min, significant);
+    cells[7] = NumberText(row.stats->max, significant);
+    cells[8] = NumberText(row.stats->mean, significant);
+    cells[9] = NumberText(row.stats->sigma, significant);
   }
   cells[10] = row.ra;
   cells[11] = row.dec;
@@ -94,6 +83,16 @@ std::string TableLine(const std::vector<std::string>& cells,
 }
 
 }  // namespace
+
+std::string NumberText(double value, int significant) {
+  // to_chars never looks at the locale.
+  char buf[64];
+  const std::to_chars_result r =
+      significant > 0
+          ? std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, significant)
+          : std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, r.ptr);
+}
 
 std::vector<std::string> SurveyColumns(const std::vector<std::string>& keys) {
   std::vector<std::string> columns = {"file", "format", "size",  "shown", "type", "layers", "min",

@@ -44,6 +44,10 @@ struct SurveyRow {
   std::string failure;  // not empty: the file could not be read, and why
 };
 
+// `value` with `significant` digits in general notation ("1177.86", "1e+20"), or as the
+// shortest text that reads back as the same double when `significant` is 0; "." always.
+std::string NumberText(double value, int significant);
+
 // The column names for the keywords `keys`.
 std::vector<std::string> SurveyColumns(const std::vector<std::string>& keys);
 

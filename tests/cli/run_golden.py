@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Whole-output golden files for kivrel-cli.
 
-Runs `kivrel-cli info FILE --appdir SOURCE/ [ACTIONS...]` on the bundled samples (every
+Runs `kivrel-cli info --json FILE --appdir SOURCE/ [ACTIONS...]` on the bundled samples (every
 samples/*.fits and samples/*.pic) and on a few corpus files, and compares its standard output,
 byte for byte, with tests/cli/golden/NAME.json. The only normalisation is the absolute file
 name in "ImaFileName", which becomes <samples>/..., <corpus>/... Corpus cases are skipped when
 the corpus folder is absent.
+
+Summary cases run `kivrel-cli info FILE` (the summary a person reads) and compare it with
+golden/NAME.txt.
 
     run_golden.py --cli PATH --source DIR [--corpus DIR] [--regen] [--only NAME]
 
@@ -63,6 +66,20 @@ CORPUS = [
 ]
 
 
+# Summaries: (name, "samples/..." or "corpus/...", extra arguments, expected exit status)
+SUMMARY = [
+    ("summary_m51", "samples/m51_tan16.fits", [], 0),
+    ("summary_cube_layer2", "samples/cube3.fits", ["--layer", "2"], 0),
+    ("summary_galactic64", "samples/galactic64.fits", [], 0),
+    ("summary_stars16_pic", "samples/stars16.pic", [], 0),
+    ("summary_datatype5_pic", "samples/datatype5.pic", [], 2),
+    ("summary_extension", "corpus/fits/o4sp040b0_raw.fits", [], 0),
+    ("summary_capped_truncated", "corpus/fits/tan.fits", [], 0),
+    ("summary_rice", "corpus/fits/m13_rice.fits", [], 0),
+    ("summary_not_fits", "corpus/fits/not_actually_fits.fits", [], 2),
+]
+
+
 # Render cases: (name, "samples/..." or "corpus/...", extra arguments)
 RENDER = [
     ("render_m51", "samples/m51_tan16.fits", []),
@@ -79,15 +96,42 @@ RENDER = [
 ]
 
 
+def located(source, corpus, rel):
+    """The path of "samples/..." or "corpus/..." (None without a corpus) and its shown name."""
+    kind, rest = rel.split("/", 1)
+    if kind == "samples":
+        return os.path.join(source, "samples", rest), "<samples>/" + rest
+    return (os.path.join(corpus, rest) if corpus else None), "<corpus>/" + rest
+
+
+def check_summary(cli, source, golden_dir, name, path, args, status, regen):
+    proc = subprocess.run([cli, "info", path, "--appdir", source + os.sep] + args,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    text = proc.stdout.decode("utf-8")
+    problems = []
+    if proc.returncode != status:
+        problems.append("exit status %d, expected %d" % (proc.returncode, status))
+    golden = os.path.join(golden_dir, name + ".txt")
+    if regen:
+        with open(golden, "w", encoding="utf-8", newline="\n") as f:
+            f.write(text)
+    elif not os.path.exists(golden):
+        problems.append("no golden file %s (run with --regen)" % golden)
+    else:
+        with open(golden, encoding="utf-8") as f:
+            want = f.read()
+        if want != text:
+            diff = difflib.unified_diff(want.splitlines(), text.splitlines(),
+                                        "golden/" + name + ".txt", "output", lineterm="")
+            problems.append("output differs:\n" + "\n".join(diff))
+    return problems
+
+
 def render_cases(source, corpus):
     out = []
     for name, rel, args in RENDER:
-        kind, rest = rel.split("/", 1)
-        if kind == "samples":
-            out.append((name, os.path.join(source, "samples", rest), args, "<samples>/" + rest))
-        else:
-            path = os.path.join(corpus, rest) if corpus else None
-            out.append((name, path, args, "<corpus>/" + rest))
+        path, shown = located(source, corpus, rel)
+        out.append((name, path, args, shown))
     return out
 
 
@@ -136,7 +180,7 @@ def cases(source, corpus):
 
 
 def run_case(cli, source, path, args, shown_name):
-    proc = subprocess.run([cli, "info", path, "--appdir", source + os.sep] + args,
+    proc = subprocess.run([cli, "info", "--json", path, "--appdir", source + os.sep] + args,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
     text = proc.stdout.decode("utf-8")
     try:
@@ -189,6 +233,22 @@ def main():
                 diff = difflib.unified_diff(want.splitlines(), text.splitlines(),
                                             "golden/" + name + ".json", "output", lineterm="", n=1)
                 problems.append("output differs:\n" + "\n".join(list(diff)[:60]))
+        if problems:
+            failed += 1
+            print("FAIL %s: kivrel-cli info --json %s %s" % (name, shown, " ".join(args)))
+            for p in problems:
+                print("  " + p.replace("\n", "\n  "))
+        else:
+            passed += 1
+    for name, rel, args, status in SUMMARY:
+        if opts.only and name != opts.only:
+            continue
+        path, shown = located(source, corpus, rel)
+        if path is None or not os.path.exists(path):
+            print("SKIP %s (no %s)" % (name, shown))
+            skipped += 1
+            continue
+        problems = check_summary(opts.cli, source, golden_dir, name, path, args, status, regen)
         if problems:
             failed += 1
             print("FAIL %s: kivrel-cli info %s %s" % (name, shown, " ".join(args)))
