@@ -8,7 +8,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev libpng-dev
   libgraphicsmagick1-dev graphicsmagick
   libgtest-dev libgmock-dev libbenchmark-dev libcfitsio-dev wcslib-dev
-  liberfa-dev zlib1g-dev
+  liberfa-dev zlib1g-dev qt6-translations-l10n fonts-dejavu-core
   clang libclang-rt-14-dev xvfb xauth
 )
 

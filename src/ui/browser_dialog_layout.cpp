@@ -12,6 +12,7 @@
 
 #include "ui/browser_dialog.h"
 #include "ui/glyphs.h"
+#include "ui/layout_fit.h"
 #include "ui/ui_fonts.h"
 #include "ui/widgets.h"
 
@@ -22,7 +23,7 @@ template <typename W, typename... Args>
 W* Make(QWidget* parent, const char* name, const QRect& geometry, Args&&... args) {
   auto* widget = new W(std::forward<Args>(args)..., parent);
   widget->setObjectName(QString::fromLatin1(name));
-  widget->setGeometry(geometry);
+  PlaceDesigned(widget, geometry);  // fitted to the fonts later (browser_dialog_fit.cpp)
   return widget;
 }
 
@@ -73,8 +74,6 @@ void BrowserDialog::BuildLeftPanel() {
   Make<RadioGroup>(panel2, "RadioGroup2", QRect(8, 292, 270, 35), 5);
 
   QFrame* panel5 = MakePanel(panel2, "Panel5", QRect(8, 328, 173, 26));
-  // Two pixels left and one right of the designed places: "Inversion de l'image" is wider in
-  // the fonts found here.
   MakeLabel(panel5, "Label9", 2, 6);
   MakeGlyphButton(panel5, "SpeedButton3", QRect(101, 2, 23, 22), Glyph::MirrorLeftRight, true);
   MakeGlyphButton(panel5, "SpeedButton2", QRect(124, 2, 23, 22), Glyph::MirrorTopBottom, true);

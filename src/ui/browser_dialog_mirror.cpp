@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "browser/base/text.h"
 #include "browser/dialog/control_table.h"
 #include "ui/browser_dialog.h"
 #include "ui/picture_image.h"
@@ -120,15 +121,22 @@ struct ControlWriter {
 void BrowserDialog::Mirror() {
   if (windowTitle() != Q(controller_->texts.caption)) setWindowTitle(Q(controller_->texts.caption));
   MirrorControls();
+  FitLayout();
   MirrorDataLines();
-  MirrorPictures();
   MirrorTimer();
+  MirrorPictures();  // last: the one part that may run out of memory
 }
 
 void BrowserDialog::MirrorControls() {
+  const Control* data_lines[] = {&controller_->texts.readout, &controller_->texts.status_line};
   for (const ControlEntry& entry : ControlTable()) {
     const auto it = control_widgets_.find(entry.name);
     if (it == control_widgets_.end()) continue;
+    const Control* common = CommonState(entry, *controller_);
+    if (common == data_lines[0] || common == data_lines[1]) {
+      SetState(qobject_cast<QWidget*>(it->second), *common);  // the text: MirrorDataLines
+      continue;
+    }
     std::visit(
         [&](auto state) {
           ControlWriter{it->second, entry.kind}(state(*controller_));
@@ -138,29 +146,47 @@ void BrowserDialog::MirrorControls() {
 }
 
 void BrowserDialog::MirrorDataLines() {
-  // The two data lines keep their width: a long line takes a narrower font.
-  for (const LabelControl* line : {&controller_->texts.readout, &controller_->texts.status_line}) {
+  const BrowserController& c = *controller_;
+  const QString file_name = QString::fromStdString(FileNameOf(c.load.file_name));
+  for (const LabelControl* line : {&c.texts.readout, &c.texts.status_line}) {
     auto* label = qobject_cast<QLabel*>(WidgetOf(*line));
-    if (label == nullptr || label->toolTip() == label->text()) continue;
-    label->setFont(FittingFont(font(), label->text(), label->width()));
-    label->setToolTip(label->text());
+    if (label == nullptr) continue;
+    // The label shows the line as it fits; its tooltip, the whole line.
+    const QString text = Q(line->caption);
+    if (label->property("line").toString() == text &&
+        label->property("lineWidth").toInt() == label->width())
+      continue;
+    const FittedLine fitted = FitDataLine(font(), text, file_name, label->width());
+    label->setFont(fitted.font);
+    label->setText(fitted.text);
+    label->setToolTip(text.trimmed().isEmpty() ? QString() : text);
+    label->setProperty("line", text);
+    label->setProperty("lineWidth", label->width());
+    const int height = std::max(Designed(label).height(), QFontMetrics(fitted.font).height());
+    if (label->height() != height) label->resize(label->width(), height);
   }
 }
 
 void BrowserDialog::MirrorPictures() {
   const BrowserController& c = *controller_;
   auto* preview = static_cast<PictureView*>(WidgetOf(c.view_controls.preview));
-  if (c.picture_revision != pictures_shown_) {
-    pictures_shown_ = c.picture_revision;
-    preview->SetImage(ToQImage(c.preview_picture));
-    static_cast<PictureView*>(WidgetOf(c.view_controls.colour_bar))
-        ->SetImage(ToQImage(c.colour_bar_picture));
-  }
+  auto* bar = static_cast<PictureView*>(WidgetOf(c.view_controls.colour_bar));
   const RubberBand& band = c.view.band;
   preview->SetRubberBand(band.Dragging
                              ? std::optional<QRect>(QRect(QPoint(band.DragX1, band.DragY1),
                                                           QPoint(band.DragX2, band.DragY2)))
                              : std::nullopt);
+  if (c.picture_revision == pictures_shown_) return;
+  pictures_shown_ = c.picture_revision;
+  try {
+    preview->SetImage(ToQImage(c.preview_picture, preview->TakeImage()));
+    bar->SetImage(ToQImage(c.colour_bar_picture, bar->TakeImage()));
+  } catch (...) {
+    // Black rather than a picture that does not match the controls; the guard says why.
+    preview->SetImage(QImage());
+    bar->SetImage(QImage());
+    throw;
+  }
 }
 
 void BrowserDialog::MirrorTimer() {

@@ -1,11 +1,13 @@
 // kivrel: the image browser as a desktop program. Creates the start window, the browser dialog
-// and the real-size window, in this order, and runs until the dialog closes.
+// and the real-size window, in this order, and runs until the dialog closes. Qt's own texts are
+// in French; every event goes through the guard (event_guard.h).
 //
 // Options (besides Qt's own): --open FILE chooses FILE in the dialog once it is up;
 // --screenshot OUT.png then saves a picture of the dialog and quits, leaving the remembered
 // folder alone.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
 #include <exception>
@@ -14,6 +16,8 @@
 #include "browser/dialog/app_dir.h"
 #include "skylib/skylib.h"
 #include "ui/browser_dialog.h"
+#include "ui/event_guard.h"
+#include "ui/french.h"
 #include "ui/real_size_window.h"
 #include "ui/start_window.h"
 
@@ -27,7 +31,8 @@ int Fail(const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  kivrel::ui::GuardedApplication app(argc, argv);
+  kivrel::ui::InstallQtFrench(app);
   QApplication::setApplicationName(QStringLiteral("Kivrel"));
   QApplication::setOrganizationName(QStringLiteral("Orvanta"));
   QApplication::setApplicationVersion(QStringLiteral(KIVREL_VERSION));
@@ -78,12 +83,28 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, dialog.get(), [&] { dialog->OpenFile(open_file); });
   }
   if (!screenshot.isEmpty()) {
-    // Time for the folder tree to read its folders before the picture is taken.
-    QTimer::singleShot(1500, dialog.get(), [&] {
+    // Time for the folder tree to read its folders (and for the file to load) before the
+    // picture is taken.
+    auto* shot = new QTimer(dialog.get());
+    QElapsedTimer since_start;
+    since_start.start();
+    QObject::connect(shot, &QTimer::timeout, dialog.get(), [&, shot] {
+      if (since_start.elapsed() < 1500 || (dialog->Loading() && since_start.elapsed() < 30000))
+        return;
+      shot->stop();
       if (!dialog->grab().save(screenshot)) status = 1;
       app.quit();
     });
+    shot->start(100);
   }
-  const int result = app.exec();
+  int result = 0;
+  try {
+    result = app.exec();
+  } catch (const std::exception& e) {
+    // Only what escaped the guard of every event: the program ends, saying why.
+    return Fail(QStringLiteral("Erreur inattendue : %1").arg(QString::fromUtf8(e.what())));
+  } catch (...) {
+    return Fail(QStringLiteral("Erreur inattendue."));
+  }
   return status != 0 ? status : result;
 }

@@ -3,9 +3,22 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <new>
 
 namespace kivrel::ui {
 namespace {
+
+// A QImage whose memory was refused is null: nothing may be written into it. `reuse` serves
+// when it fits and is not shared (writing into a shared one would copy it first).
+QImage Allocated(int width, int height, QImage::Format format, QImage&& reuse) {
+  if (reuse.width() == width && reuse.height() == height && reuse.format() == format &&
+      reuse.isDetached())
+    return std::move(reuse);
+  reuse = QImage();  // its memory goes before the new block is asked for
+  QImage image(width, height, format);
+  if (image.isNull()) throw std::bad_alloc();
+  return image;
+}
 
 QList<QRgb> ColourTable(const Picture& p, int entries) {
   QList<QRgb> table(entries, qRgb(0, 0, 0));
@@ -26,9 +39,9 @@ int Channel(uint32_t pixel, uint32_t mask) {
   return static_cast<int>((v * 255 + top / 2) / top);
 }
 
-QImage Unpacked(const Picture& p) {
+QImage Unpacked(const Picture& p, QImage&& reuse) {
   const int bpp = p.bits_per_pixel();
-  QImage image(p.width(), p.height(), QImage::Format_Indexed8);
+  QImage image = Allocated(p.width(), p.height(), QImage::Format_Indexed8, std::move(reuse));
   image.setColorTable(ColourTable(p, 1 << bpp));
   for (int32_t y = 0; y < p.height(); ++y) {
     const uint8_t* in = p.Row(y);
@@ -41,14 +54,14 @@ QImage Unpacked(const Picture& p) {
   return image;
 }
 
-QImage TrueColour(const Picture& p) {
+QImage TrueColour(const Picture& p, QImage&& reuse) {
   const int bpp = p.bits_per_pixel();
   std::array<uint32_t, 3> masks = {p.masks[0], p.masks[1], p.masks[2]};
   if ((masks[0] | masks[1] | masks[2]) == 0) {
     masks = bpp == 16 ? std::array<uint32_t, 3>{0x7C00, 0x03E0, 0x001F}
                       : std::array<uint32_t, 3>{0xFF0000, 0x00FF00, 0x0000FF};
   }
-  QImage image(p.width(), p.height(), QImage::Format_RGB32);
+  QImage image = Allocated(p.width(), p.height(), QImage::Format_RGB32, std::move(reuse));
   for (int32_t y = 0; y < p.height(); ++y) {
     const uint8_t* in = p.Row(y);
     auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -72,11 +85,11 @@ QImage TrueColour(const Picture& p) {
 
 }  // namespace
 
-QImage ToQImage(const Picture& p) {
+QImage ToQImage(const Picture& p, QImage reuse) {
   if (p.width() <= 0 || p.height() <= 0) return QImage();
   switch (p.bits_per_pixel()) {
     case 8: {
-      QImage image(p.width(), p.height(), QImage::Format_Indexed8);
+      QImage image = Allocated(p.width(), p.height(), QImage::Format_Indexed8, std::move(reuse));
       image.setColorTable(ColourTable(p, 256));
       for (int32_t y = 0; y < p.height(); ++y)
         std::memcpy(image.scanLine(y), p.Row(y), static_cast<std::size_t>(p.width()));
@@ -84,13 +97,13 @@ QImage ToQImage(const Picture& p) {
     }
     case 1:
     case 4:
-      return Unpacked(p);
+      return Unpacked(p, std::move(reuse));
     case 16:
     case 24:
     case 32:
-      return TrueColour(p);
+      return TrueColour(p, std::move(reuse));
     default: {
-      QImage image(p.width(), p.height(), QImage::Format_RGB32);
+      QImage image = Allocated(p.width(), p.height(), QImage::Format_RGB32, std::move(reuse));
       image.fill(Qt::black);
       return image;
     }

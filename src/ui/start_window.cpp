@@ -8,6 +8,8 @@
 #include <QLocale>
 #include <QSettings>
 #include <clocale>
+#include <string>
+#include <utility>
 
 #include "browser/dialog/app_dir.h"
 #include "browser/dialog/browser_controller.h"
@@ -18,6 +20,27 @@ namespace kivrel::ui {
 namespace {
 
 constexpr const char* kDirKey = "Dir";
+constexpr const char* kColourModeKey = "ColourMode";
+constexpr const char* kLevelModeKey = "LevelMode";
+constexpr const char* kColourTableKey = "ColourTable";
+constexpr const char* kTransferTableKey = "TransferTable";
+
+// The index of a remembered item: an integer within [0, count), else -1.
+int RememberedIndex(const QVariant& value, std::size_t count) {
+  bool ok = false;
+  const int index = value.toInt(&ok);
+  return ok && index >= 0 && static_cast<std::size_t>(index) < count ? index : -1;
+}
+
+// The index of a remembered table name in a table list, else -1.
+int RememberedTable(const QVariant& value, const ListControl& list) {
+  if (!value.isValid()) return -1;
+  const std::string name = value.toString().toStdString();
+  for (std::size_t i = 0; i < list.items.size(); ++i) {
+    if (list.items[i] == name) return static_cast<int>(i);
+  }
+  return -1;
+}
 
 QLabel* TitleLabel(QWidget* parent, const QString& text, int left, int top) {
   auto* label = new QLabel(text, parent);
@@ -42,6 +65,10 @@ StartWindow::StartWindow(HostSettings settings, QWidget* parent)
   {
     const QSettings store(settings_.organisation, settings_.application);
     if (store.contains(kDirKey)) remembered_folder_ = store.value(kDirKey).toString();
+    colour_mode_ = store.value(kColourModeKey);
+    level_mode_ = store.value(kLevelModeKey);
+    colour_table_ = store.value(kColourTableKey);
+    transfer_table_ = store.value(kTransferTableKey);
   }
   app_dir_ = QString::fromStdString(ResolveAppDir());
 
@@ -62,6 +89,7 @@ void StartWindow::showEvent(QShowEvent* event) {
   c.texts.help.visible = false;
   c.texts.ok.visible = false;
   c.texts.cancel.caption = "Quitter";
+  ApplyDisplaySettings();
   dialog_->Mirror();
 
   // The first run opens on the bundled samples.
@@ -78,12 +106,39 @@ void StartWindow::showEvent(QShowEvent* event) {
   dialog_->show();
 }
 
-void StartWindow::closeEvent(QCloseEvent* event) {
-  if (dialog_ != nullptr && settings_.store_folder) {
-    QSettings store(settings_.organisation, settings_.application);
-    store.setValue(kDirKey, dialog_->TreeSelection());
-    store.sync();  // its outcome is not looked at
+void StartWindow::ApplyDisplaySettings() {
+  BrowserController& c = dialog_->Controller();
+  if (const int i = RememberedIndex(colour_mode_, c.colours.colour_mode.items.size()); i >= 0)
+    c.colours.colour_mode.index = i;
+  if (const int i = RememberedIndex(level_mode_, c.thresholds.level_mode.items.size()); i >= 0)
+    c.thresholds.level_mode.index = i;
+  // As the user would pick them: the table is read now (a bad one says so, as a pick would).
+  const int lut = RememberedTable(colour_table_, c.colours.colour_table);
+  if (lut >= 0 && lut != c.colours.colour_table.index)
+    dialog_->Run([&] { c.ChooseColourTable(lut); }, true, QStringLiteral("la table de couleurs"));
+  const int itt = RememberedTable(transfer_table_, c.colours.transfer_table);
+  if (itt >= 0 && itt != c.colours.transfer_table.index) {
+    dialog_->Run([&] { c.ChooseTransferTable(itt); }, true,
+                 QStringLiteral("la table d'intensité"));
   }
+}
+
+void StartWindow::StoreSettings() {
+  const BrowserController& c = dialog_->Controller();
+  QSettings store(settings_.organisation, settings_.application);
+  store.setValue(kDirKey, dialog_->TreeSelection());
+  store.setValue(kColourModeKey, c.colours.colour_mode.index);
+  store.setValue(kLevelModeKey, c.thresholds.level_mode.index);
+  for (auto [key, list] : {std::pair{kColourTableKey, &c.colours.colour_table},
+                           std::pair{kTransferTableKey, &c.colours.transfer_table}}) {
+    if (list->index >= 0 && static_cast<std::size_t>(list->index) < list->items.size())
+      store.setValue(key, QString::fromStdString(list->items[static_cast<std::size_t>(list->index)]));
+  }
+  store.sync();  // its outcome is not looked at
+}
+
+void StartWindow::closeEvent(QCloseEvent* event) {
+  if (dialog_ != nullptr && settings_.store_folder) StoreSettings();
   if (dialog_ != nullptr && dialog_->isVisible()) dialog_->hide();
   QWidget::closeEvent(event);
   emit Finished();

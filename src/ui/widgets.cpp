@@ -13,6 +13,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kivrel::ui {
 
@@ -32,6 +33,12 @@ void PictureView::SetImage(QImage image) {
   image_ = std::move(image);
   scaled_ = QImage();
   update();
+}
+
+QImage PictureView::TakeImage() {
+  scaled_ = QImage();
+  update();
+  return std::exchange(image_, QImage());
 }
 
 void PictureView::SetRubberBand(std::optional<QRect> band) {
@@ -153,6 +160,8 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setUniformItemSizes(true);
   setIconSize(QSize(16, 16));
+  // Long names keep their start and their extension; the whole name is the row's tooltip.
+  setTextElideMode(Qt::ElideMiddle);
   connect(this, &QListWidget::currentRowChanged, this,
           [this](int row) { OnCurrentRowChanged(row); });
 }
@@ -177,8 +186,11 @@ void FileListBox::Reread() {
     // Case-insensitive patterns: "M31.FIT" is as much a FITS file as "m31.fit".
     const QFileInfoList files =
         dir.entryInfoList(patterns, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& info : files)
-      addItem(new QListWidgetItem(icons.icon(info), info.fileName()));
+    for (const QFileInfo& info : files) {
+      auto* row = new QListWidgetItem(icons.icon(info), info.fileName());
+      row->setToolTip(info.fileName());
+      addItem(row);
+    }
   }
   setCurrentRow(-1);
   refilling_ = false;
@@ -279,24 +291,52 @@ void RadioGroup::resizeEvent(QResizeEvent* event) {
   PlaceButtons();
 }
 
+int RadioGroup::Rows() const {
+  const int count = static_cast<int>(buttons_.size());
+  return std::max(1, (count + columns_ - 1) / columns_);
+}
+
+// Each column as wide as its widest item.
+std::vector<int> RadioGroup::ColumnWidths() const {
+  std::vector<int> widths(static_cast<std::size_t>(columns_), 0);
+  const int rows = Rows();
+  for (std::size_t i = 0; i < buttons_.size(); ++i) {
+    int& w = widths[i / static_cast<std::size_t>(rows)];
+    w = std::max(w, buttons_[i]->sizeHint().width());
+  }
+  return widths;
+}
+
+int RadioGroup::NeededWidth() const {
+  int needed = 4 + width() - contentsRect().width();  // the frame, and two pixels each side
+  for (int w : ColumnWidths())
+    needed += w;
+  return needed;
+}
+
+int RadioGroup::NeededHeight() const {
+  int row = 0;
+  for (const QRadioButton* b : buttons_)
+    row = std::max(row, b->sizeHint().height());
+  return height() - contentsRect().height() + Rows() * row;
+}
+
 void RadioGroup::PlaceButtons() {
   if (buttons_.empty()) return;
   const QRect area = contentsRect().adjusted(2, 0, -2, 0);
   const int count = static_cast<int>(buttons_.size());
-  const int rows = (count + columns_ - 1) / columns_;
-  // Each column as wide as its widest item, the space left shared out evenly; when even that
-  // does not fit, every column loses the same share of its width.
-  std::vector<int> widths(static_cast<std::size_t>(columns_), 0);
-  for (int i = 0; i < count; ++i) {
-    int& w = widths[static_cast<std::size_t>(i / rows)];
-    w = std::max(w, buttons_[static_cast<std::size_t>(i)]->sizeHint().width());
-  }
+  const int rows = Rows();
+  // The space left over is shared out evenly; when even the widest items do not fit, every
+  // column loses the same share of its width.
+  std::vector<int> widths = ColumnWidths();
   int needed = 0;
   for (int w : widths)
     needed += w;
   const int spare = area.width() - needed;
-  for (int& w : widths)
-    w = spare >= 0 ? w + spare / columns_ : w * area.width() / std::max(1, needed);
+  const int used = (count + rows - 1) / rows;  // columns that hold an item
+  for (int& w : widths) {
+    if (w > 0) w = spare >= 0 ? w + spare / used : w * area.width() / std::max(1, needed);
+  }
   const int height = std::max(1, area.height() / rows);
   int left = area.left();
   for (int column = 0; column < columns_; ++column) {

@@ -33,6 +33,9 @@ class PictureView : public QWidget {
   explicit PictureView(QWidget* parent = nullptr);
   void SetImage(QImage image);
   const QImage& Image() const { return image_; }
+  // The picture shown, handed over (the view shows black until the next SetImage): its
+  // memory may serve the next picture.
+  QImage TakeImage();
   // The rubber band between two corners (widget pixels), or none.
   void SetRubberBand(std::optional<QRect> band);
   std::optional<QRect> RubberBand() const { return band_; }
@@ -121,6 +124,10 @@ class RadioGroup : public QGroupBox {
   QRadioButton* Button(int i) const { return buttons_[static_cast<std::size_t>(i)]; }
   int CheckedIndex() const;
   void SetCheckedIndex(int index);
+  // The size that shows every item whole: its columns side by side, its rows of buttons under
+  // the caption, the frame included.
+  int NeededWidth() const;
+  int NeededHeight() const;
 
  signals:
   // The user checked item `index`.
@@ -131,6 +138,8 @@ class RadioGroup : public QGroupBox {
 
  private:
   void PlaceButtons();
+  int Rows() const;
+  std::vector<int> ColumnWidths() const;
   int columns_;
   std::vector<QRadioButton*> buttons_;
 };

@@ -1,6 +1,7 @@
 // The start window: the folder remembered across two runs, the first run on the bundled
 // samples, the dialog shown at the mouse and kept on the screen, "Quitter" ending the run, and
 // "." as the decimal separator whatever the locale.
+#include <QComboBox>
 #include <QCursor>
 #include <QDir>
 #include <QLabel>
@@ -48,6 +49,7 @@ class HostTest : public QObject {
  private slots:
   void initTestCase();
   void FolderIsRememberedAcrossTwoRuns();
+  void DisplaySettingsAreRememberedButNotTheFilter();
   void DialogOpensAtTheMouseKeptOnScreen();
   void DecimalPointWhateverTheLocale();
 
@@ -104,6 +106,44 @@ void HostTest::FolderIsRememberedAcrossTwoRuns() {
   QSettings(settings_.organisation, settings_.application).clear();
 }
 
+void HostTest::DisplaySettingsAreRememberedButNotTheFilter() {
+  std::string lut, itt;
+  {
+    Run first(settings_);
+    first.host.show();
+    kivrel::BrowserController& c = first.dialog->Controller();
+    QVERIFY(c.colours.colour_table.items.size() > 2 && c.colours.transfer_table.items.size() > 2);
+    // As the user would choose them: the last entries of the lists, "zscale", the bitmap's
+    // own palette, and a filter.
+    auto* levels = first.dialog->findChild<kivrel::ui::RadioGroup*>("RadioGroup2");
+    QTest::mouseClick(levels->Button(5), Qt::LeftButton);
+    auto* colour_mode = first.dialog->findChild<kivrel::ui::RadioGroup*>("RadioGroup1");
+    QTest::mouseClick(colour_mode->Button(0), Qt::LeftButton);
+    for (const char* name : {"ComboBox1", "ComboBox2", "ComboBox3"}) {
+      auto* list = Control<QComboBox>(first.dialog.get(), name);
+      list->setCurrentIndex(list->count() - 1);
+      emit list->activated(list->count() - 1);
+    }
+    lut = c.colours.colour_table.items.back();
+    itt = c.colours.transfer_table.items.back();
+    QCOMPARE(c.colours.colour_table.index + 1, int(c.colours.colour_table.items.size()));
+    QVERIFY(c.filters.filter_list.index > 0);
+    first.host.close();
+  }
+  {
+    Run second(settings_);
+    second.host.show();
+    const kivrel::BrowserController& c = second.dialog->Controller();
+    QCOMPARE(c.thresholds.level_mode.index, 5);
+    QCOMPARE(c.colours.colour_mode.index, 0);
+    QCOMPARE(Control<QComboBox>(second.dialog.get(), "ComboBox1")->currentText().toStdString(), lut);
+    QCOMPARE(Control<QComboBox>(second.dialog.get(), "ComboBox2")->currentText().toStdString(), itt);
+    QCOMPARE(c.filters.filter_list.index, 0);  // no filter the next day
+    second.host.close();
+  }
+  QSettings(settings_.organisation, settings_.application).clear();
+}
+
 void HostTest::DialogOpensAtTheMouseKeptOnScreen() {
   kivrel::ui::HostSettings settings = settings_;
   settings.store_folder = false;
@@ -129,6 +169,7 @@ void HostTest::DecimalPointWhateverTheLocale() {
   QCOMPARE(QString(std::localeconv()->decimal_point), QString("."));
   run.host.show();
   run.dialog->OpenFile(kivrel::test::SamplesDir() + "/m51_tan16.fits");
+  QVERIFY(kivrel::test::WaitForLoad(run.dialog.get()));
   QVERIFY(Control<QLineEdit>(run.dialog.get(), "Edit1")->text().contains('.'));
   auto* edit1 = Control<QLineEdit>(run.dialog.get(), "Edit1");
   edit1->selectAll();

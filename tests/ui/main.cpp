@@ -1,22 +1,31 @@
 // Runs the window tests: every class, or the one named as the first argument (further
-// arguments go to Qt Test: test function names, -v2, ...).
+// arguments go to Qt Test: test function names, -v2, ...). The application is the program's:
+// guarded events, Qt's texts in French.
 #include <QApplication>
 #include <QTest>
 #include <memory>
 #include <vector>
+
+#include "ui/event_guard.h"
+#include "ui/french.h"
 
 QObject* NewDialogLoadTest();
 QObject* NewDialogDisplayTest();
 QObject* NewRealSizeWindowTest();
 QObject* NewHostTest();
 QObject* NewPictureImageTest();
+QObject* NewDialogLayoutTest();
+QObject* NewLoadingTest();
+QObject* NewGuardTest();
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  kivrel::ui::GuardedApplication app(argc, argv);
+  kivrel::ui::InstallQtFrench(app);
   QApplication::setQuitOnLastWindowClosed(false);
   std::vector<std::unique_ptr<QObject>> tests;
   for (QObject* (*make)() : {NewDialogLoadTest, NewDialogDisplayTest, NewRealSizeWindowTest,
-                             NewHostTest, NewPictureImageTest})
+                             NewHostTest, NewPictureImageTest, NewDialogLayoutTest,
+                             NewLoadingTest, NewGuardTest})
     tests.emplace_back(make());
 
   const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();

@@ -1,5 +1,7 @@
 // The real-size window through its widgets: opened by "Taille réelle", sized from the preview
-// bitmap, zoomed with + and -, closed with Esc, and back at its own size on the next opening.
+// bitmap, zoomed with + and - or the wheel, reading out the sample under the mouse in its status
+// bar, closed with Esc, and back at its own size on the next opening.
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -8,15 +10,19 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 #include "ui/browser_dialog.h"
 #include "ui/real_size_window.h"
 #include "ui/widgets.h"
 #include "ui_test_support.h"
 
-using kivrel::test::ClickRow;
+using kivrel::test::ChooseAndWait;
 using kivrel::test::Control;
 using kivrel::test::MakeDialog;
+using kivrel::test::SendMouse;
 
 class RealSizeWindowTest : public QObject {
   Q_OBJECT
@@ -30,6 +36,8 @@ class RealSizeWindowTest : public QObject {
   void WindowFitsThePictureAndTheScreen();
   void ZoomKeepsThePlaceShown();
   void ZoomedPictureShowsEachSampleAsABlock();
+  void StatusBarReadsTheSampleUnderTheMouse();
+  void WheelZoomsByPowersOfTwo();
 
  private:
   void OpenRealSize();
@@ -53,7 +61,7 @@ void RealSizeWindowTest::OpenRealSize() {
 }
 
 void RealSizeWindowTest::PlusThreeTimesGivesZoomX8() {
-  QVERIFY(ClickRow(dialog_->FileList(), "m51_tan16.fits", Qt::LeftButton));
+  QVERIFY(ChooseAndWait(dialog_.get(), "m51_tan16.fits"));
   OpenRealSize();
   QVERIFY(real_size_->isVisible());
   const QString status = Control<QLabel>(dialog_.get(), "Label2")->text();
@@ -81,7 +89,7 @@ void RealSizeWindowTest::PlusThreeTimesGivesZoomX8() {
 }
 
 void RealSizeWindowTest::MinusThreeTimesGivesAnEighth() {
-  QVERIFY(ClickRow(dialog_->FileList(), "galactic64.fits", Qt::LeftButton));
+  QVERIFY(ChooseAndWait(dialog_.get(), "galactic64.fits"));
   OpenRealSize();
   const QString base = real_size_->windowTitle();
   const QSize own = real_size_->Picture()->size();
@@ -109,6 +117,8 @@ void RealSizeWindowTest::WindowFitsThePictureAndTheScreen_data() {
 void RealSizeWindowTest::WindowFitsThePictureAndTheScreen() {
   QFETCH(QSize, picture);
   QFETCH(QSize, window);
+  // "Taille réelle" acts while a picture is shown; this one is then replaced.
+  QVERIFY(ChooseAndWait(dialog_.get(), "galactic64.fits"));
   // A picture of that size in the preview bitmap, as the engine holds it.
   kivrel::BrowserController& b = dialog_->Controller();
   b.preview_picture.Reset(picture.width(), picture.height(), 8);
@@ -116,7 +126,12 @@ void RealSizeWindowTest::WindowFitsThePictureAndTheScreen() {
   OpenRealSize();
   const QSize screen = real_size_->screen()->geometry().size();
   const QSize expected = window.boundedTo(screen);
-  QCOMPARE(real_size_->frameGeometry().size(), expected);
+  // The status bar's line comes on top of the picture's window, within the screen.
+  const int bar = real_size_->StatusBar()->height();
+  QVERIFY(bar > 0);
+  QCOMPARE(real_size_->frameGeometry().size(),
+           QSize(expected.width(), std::min(expected.height() + bar, std::max(expected.height(), screen.height()))));
+  QCOMPARE(real_size_->ScrollArea()->height(), real_size_->height() - bar);
   QCOMPARE(real_size_->Picture()->size(), picture);
   const bool scrolls = picture.width() > expected.width();
   QCOMPARE(real_size_->ScrollArea()->horizontalScrollBar()->maximum() > 0, scrolls);
@@ -124,6 +139,8 @@ void RealSizeWindowTest::WindowFitsThePictureAndTheScreen() {
 }
 
 void RealSizeWindowTest::ZoomKeepsThePlaceShown() {
+  // "Taille réelle" acts while a picture is shown; this one is then replaced.
+  QVERIFY(ChooseAndWait(dialog_.get(), "galactic64.fits"));
   kivrel::BrowserController& b = dialog_->Controller();
   b.preview_picture.Reset(2000, 1600, 8);  // larger than any test screen
   b.preview_picture.FillZero();
@@ -145,6 +162,8 @@ void RealSizeWindowTest::ZoomKeepsThePlaceShown() {
 // Large zooms paint only the exposed samples, small ones a stretched copy: both must show sample
 // (x, y) over the block of screen pixels it covers.
 void RealSizeWindowTest::ZoomedPictureShowsEachSampleAsABlock() {
+  // "Taille réelle" acts while a picture is shown; this one is then replaced.
+  QVERIFY(ChooseAndWait(dialog_.get(), "galactic64.fits"));
   kivrel::BrowserController& b = dialog_->Controller();
   b.preview_picture.Reset(400, 300, 8);
   for (int y = 0; y < 300; ++y) {
@@ -170,6 +189,53 @@ void RealSizeWindowTest::ZoomedPictureShowsEachSampleAsABlock() {
     }
     QTest::keyClick(real_size_.get(), '+');
   }
+  real_size_->close();
+}
+
+// The status bar shows what the dialog's readout shows for the same image sample: the picture
+// pixel under the mouse, at any zoom of the window.
+void RealSizeWindowTest::StatusBarReadsTheSampleUnderTheMouse() {
+  QVERIFY(ChooseAndWait(dialog_.get(), "m51_tan16.fits"));
+  OpenRealSize();
+  kivrel::ui::PictureView* picture = real_size_->Picture();
+  SendMouse(picture, QEvent::MouseMove, {37, 21}, Qt::NoButton, Qt::NoButton);
+  const QString line = real_size_->StatusBar()->text();
+  const kivrel::ZoomWindow& z = dialog_->Controller().view.zoom;
+  const kivrel::View& view = dialog_->Controller().view;
+  const int col = z.ZoomX1 + (view.FlipX ? z.ZoomWidth() - 1 - 37 : 37);
+  const int row = z.ZoomY1 + (view.FlipY ? z.ZoomHeight() - 1 - 21 : 21);
+  QCOMPARE(line, QString::fromStdString(dialog_->Controller().SampleText(row, col)));
+  QVERIFY2(line.contains("ar:") && line.contains("de:"), qPrintable(line));  // a sky image
+  QTest::keyClick(real_size_.get(), '+');
+  SendMouse(picture, QEvent::MouseMove, {2 * 37 + 1, 2 * 21 + 1}, Qt::NoButton,
+            Qt::NoButton);  // the same sample, zoomed
+  QCOMPARE(real_size_->StatusBar()->text(), line);
+  real_size_->close();
+}
+
+// A wheel step away from the user zooms in as + does, one towards the user out as - does;
+// fine-grained wheels count whole steps only.
+void RealSizeWindowTest::WheelZoomsByPowersOfTwo() {
+  QVERIFY(ChooseAndWait(dialog_.get(), "galactic64.fits"));
+  OpenRealSize();
+  const QString base = real_size_->windowTitle();
+  QWidget* viewport = real_size_->ScrollArea()->viewport();
+  const auto turn = [&](int delta) {
+    const QPointF at(10, 10);
+    QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &wheel);
+  };
+  turn(QWheelEvent::DefaultDeltasPerStep);
+  QCOMPARE(real_size_->windowTitle(), base + "  Zoom x2");
+  QCOMPARE(real_size_->Picture()->size(), QSize(200, 200));
+  turn(QWheelEvent::DefaultDeltasPerStep / 2);  // half a step: nothing yet
+  QCOMPARE(real_size_->windowTitle(), base + "  Zoom x2");
+  turn(QWheelEvent::DefaultDeltasPerStep / 2);
+  QCOMPARE(real_size_->windowTitle(), base + "  Zoom x4");
+  turn(-3 * QWheelEvent::DefaultDeltasPerStep);
+  QCOMPARE(real_size_->windowTitle(), base + "  Zoom x0.5");
+  QCOMPARE(real_size_->Picture()->size(), QSize(50, 50));
   real_size_->close();
 }
 

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "ui/browser_dialog.h"
@@ -46,6 +47,16 @@ bool ClickRow(ui::FileListBox* list, const QString& name, Qt::MouseButton button
   const QPoint at = list->visualItemRect(found.first()).center();
   QTest::mouseClick(list->viewport(), button, Qt::NoModifier, at);
   return true;
+}
+
+bool WaitForLoad(ui::BrowserDialog* dialog, int timeout_ms) {
+  if (!dialog->Loading()) return true;
+  QSignalSpy finished(dialog, &ui::BrowserDialog::LoadFinished);
+  return finished.wait(timeout_ms);
+}
+
+bool ChooseAndWait(ui::BrowserDialog* dialog, const QString& name) {
+  return ClickRow(dialog->FileList(), name, Qt::LeftButton) && WaitForLoad(dialog);
 }
 
 QStringList ListedNames(const ui::FileListBox* list) {

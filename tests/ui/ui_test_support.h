@@ -42,6 +42,11 @@ void SendMouse(QWidget* widget, int type, QPoint pos, Qt::MouseButton button,
                Qt::MouseButtons held);
 // A press (and release) on the row of `name` in the file list; false when it is not listed.
 bool ClickRow(ui::FileListBox* list, const QString& name, Qt::MouseButton button);
+// Waits for the dialog's load under way, if any, to be shown (its LoadFinished signal); false
+// when it has not ended within `timeout_ms`.
+bool WaitForLoad(ui::BrowserDialog* dialog, int timeout_ms = 20000);
+// A left click on the row of `name`, then WaitForLoad: the file is shown (or failed).
+bool ChooseAndWait(ui::BrowserDialog* dialog, const QString& name);
 QStringList ListedNames(const ui::FileListBox* list);
 
 // Answers modal windows as they open: each handler gets the active modal widget and returns
