@@ -111,20 +111,26 @@ def check_summary(cli, source, golden_dir, name, path, args, status, regen):
     problems = []
     if proc.returncode != status:
         problems.append("exit status %d, expected %d" % (proc.returncode, status))
-    golden = os.path.join(golden_dir, name + ".txt")
+    problems += compare_golden(os.path.join(golden_dir, name + ".txt"), text, regen)
+    return problems
+
+
+def compare_golden(golden, text, regen, context=3, most=None):
+    """The problems of `text` against the golden file (none when regenerating it)."""
     if regen:
         with open(golden, "w", encoding="utf-8", newline="\n") as f:
             f.write(text)
-    elif not os.path.exists(golden):
-        problems.append("no golden file %s (run with --regen)" % golden)
-    else:
-        with open(golden, encoding="utf-8") as f:
-            want = f.read()
-        if want != text:
-            diff = difflib.unified_diff(want.splitlines(), text.splitlines(),
-                                        "golden/" + name + ".txt", "output", lineterm="")
-            problems.append("output differs:\n" + "\n".join(diff))
-    return problems
+        return []
+    if not os.path.exists(golden):
+        return ["no golden file %s (run with --regen)" % golden]
+    with open(golden, encoding="utf-8") as f:
+        want = f.read()
+    if want == text:
+        return []
+    diff = list(difflib.unified_diff(want.splitlines(), text.splitlines(),
+                                     "golden/" + os.path.basename(golden), "output",
+                                     lineterm="", n=context))
+    return ["output differs:\n" + "\n".join(diff[:most])]
 
 
 def render_cases(source, corpus):
@@ -221,18 +227,7 @@ def main():
             problems.append("no JSON on standard output (exit %d): %s" % (code, err.strip()))
         if status is not None and code != status:
             problems.append("exit status %d, expected %d; stderr: %s" % (code, status, err.strip()))
-        if regen:
-            with open(golden, "w", encoding="utf-8", newline="\n") as f:
-                f.write(text)
-        elif not os.path.exists(golden):
-            problems.append("no golden file %s (run with --regen)" % golden)
-        else:
-            with open(golden, encoding="utf-8") as f:
-                want = f.read()
-            if want != text:
-                diff = difflib.unified_diff(want.splitlines(), text.splitlines(),
-                                            "golden/" + name + ".json", "output", lineterm="", n=1)
-                problems.append("output differs:\n" + "\n".join(list(diff)[:60]))
+        problems += compare_golden(golden, text, regen, context=1, most=60)
         if problems:
             failed += 1
             print("FAIL %s: kivrel-cli info --json %s %s" % (name, shown, " ".join(args)))

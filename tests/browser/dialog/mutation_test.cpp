@@ -17,6 +17,7 @@
 
 #include "browser/base/large_buffer.h"
 #include "browser/dialog/browser_controller.h"
+#include "display_fixture.h"
 #include "fits_fixture.h"
 #include "skylib/run_time_error.h"
 
@@ -26,10 +27,7 @@ namespace {
 using test::TempFile;
 
 std::unique_ptr<BrowserController> MakeDialog() {
-  BrowserOptions options;
-  options.app_dir = KIVREL_SOURCE_DIR;
-  options.load_decoder = false;
-  return std::make_unique<BrowserController>(options);
+  return test::NewDialog(KIVREL_SOURCE_DIR);
 }
 
 std::string ReadWhole(const std::filesystem::path& path) {
