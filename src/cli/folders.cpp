@@ -96,6 +96,7 @@ int RunSurvey(const SurveyRequest& request, std::ostream& out, std::ostream& err
   CheckSetup(request.setup);
   const std::vector<FoundFile> files = FindImageFiles(request.paths, request.recursive);
   DialogSetup setup = request.setup;
+  setup.draw_preview = false;  // a row holds figures only
   const std::vector<std::string>& keys = request.keys;
 
   std::vector<SurveyRow> table;

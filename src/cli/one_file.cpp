@@ -29,6 +29,7 @@ std::unique_ptr<BrowserController> NewDialog(const DialogSetup& setup, bool load
   BrowserOptions options;
   options.app_dir = setup.app_dir;
   options.load_decoder = load_decoder;
+  options.draw_preview = setup.draw_preview;
   auto dialog = std::make_unique<BrowserController>(options);
   RunOptions(*dialog, setup.settings);
   return dialog;

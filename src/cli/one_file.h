@@ -17,6 +17,7 @@ namespace kivrel::cli {
 struct DialogSetup {
   std::string app_dir;              // folder holding palettes/
   std::vector<OptionUse> settings;  // applied in order before the click
+  bool draw_preview = true;         // false: the file's figures only, no picture
 };
 
 // Whether a file of this name may need the raster decoder library: only rasters other than a

@@ -74,6 +74,7 @@ BrowserController::BrowserController(const BrowserOptions& options) {
   file.layer_edit.text = "0";
   filters.threshold_edit.text = "9E99";
   app_dir = options.app_dir;
+  draw_preview_ = options.draw_preview;
   if (Settings().TraceEnabled) WriteTrace("Create image. dir=" + app_dir);
   sky.FieldWidth = 0;
   sky.ProjCode = '-';

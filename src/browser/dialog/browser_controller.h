@@ -46,6 +46,9 @@ struct BrowserOptions {
   std::string app_dir;       // folder holding palettes/
   bool load_decoder = true;  // look for the raster decoder library
   std::string decoder_path;  // explicit library path (else the usual search)
+  // False: redraws leave the preview picture alone (a run that only wants the statistics, the
+  // status line and the sky position of many files).
+  bool draw_preview = true;
 };
 
 // The reader of a file: which one read it, or which one showed it.
@@ -284,6 +287,7 @@ class BrowserController {
   void LoadDecoderLibrary(const BrowserOptions& options);
 
   std::unique_ptr<DecoderLibrary> decoder_;
+  bool draw_preview_ = true;
   std::shared_ptr<CelestialWcs> celestial_;  // the shown FITS image's world coordinates
   std::string selected_file_;  // the file list's selected file, a full path
   bool filling_lists_ = false;

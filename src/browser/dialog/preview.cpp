@@ -18,7 +18,7 @@ void BrowserController::RefreshDisplay() {
   LocateOnSky();
   WriteFileLine();
   texts.status_line.caption += SkyText(sky);
-  RenderPreview();
+  if (draw_preview_) RenderPreview();
   const ZoomWindow& z = view.zoom;
   if (z.ZoomHeight() > 0)
     view_controls.preview.width = PreviewWidthFor(z.ZoomWidth(), z.ZoomHeight());

@@ -171,6 +171,37 @@ TEST(Load, SkyPositionOfTheHeaderInTheStatusLine) {
             "wcs.fits  300x200  16 bits T ar:  5h35m17.3s de:-05°23'28\" l:+00°18'00\"");
 }
 
+// A dialog that draws no preview still gives the statistics, the thresholds and the status
+// line, sky text included, of one that does; only the picture stays as it was.
+TEST(Load, WithoutThePreviewTheFiguresAreTheSame) {
+  std::vector<int16_t> samples(30 * 20);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<int16_t>((i * 37) % 1001);
+  TempFile file("wcs.fits",
+                FitsFile(ImageCards(16, 30, 20,
+                                    {Card("CTYPE1", "'RA---TAN'"), Card("CTYPE2", "'DEC--TAN'"),
+                                     Card("CRPIX1", "15.5"), Card("CRPIX2", "10.5"),
+                                     Card("CRVAL1", "83.8221"), Card("CRVAL2", "-5.3911"),
+                                     Card("CDELT1", "-0.001"), Card("CDELT2", "0.001")}),
+                         BigEndian(samples)));
+  auto drawn = MakeDialog();
+  BrowserOptions options;
+  options.app_dir = KIVREL_SOURCE_DIR;
+  options.load_decoder = false;
+  options.draw_preview = false;
+  BrowserController figures_only(options);
+  drawn->ChooseFile(file.path());
+  figures_only.ChooseFile(file.path());
+  ASSERT_TRUE(figures_only.load.ImageLoaded);
+  EXPECT_EQ(figures_only.texts.status_line.caption, drawn->texts.status_line.caption);
+  EXPECT_EQ(figures_only.image.stats.DataMean, drawn->image.stats.DataMean);
+  EXPECT_EQ(figures_only.image.stats.DataSigma, drawn->image.stats.DataSigma);
+  EXPECT_EQ(figures_only.view.DisplayMin, drawn->view.DisplayMin);
+  EXPECT_EQ(figures_only.view.DisplayMax, drawn->view.DisplayMax);
+  EXPECT_EQ(drawn->preview_picture.width(), 30);
+  EXPECT_EQ(figures_only.preview_picture.width(), 1);
+}
+
 struct ChoiceRow {
   const char* name;
   const char* file_name;
