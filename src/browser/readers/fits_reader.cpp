@@ -16,6 +16,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace kivrel {
@@ -209,6 +210,42 @@ std::size_t FlagNaNs(const uint8_t* in, std::size_t n, uint8_t* flags, U (*load)
   return count;
 }
 
+#if defined(__SSE2__)
+// The bits a float sample is decoded against: the blank value's (see BlankBits) and the
+// float rule's.
+struct FloatRule {
+  __m128i mask, match;
+  __m128i seven_f = _mm_set1_epi32(0x7F);
+  __m128i abs = _mm_set1_epi32(0x7FFFFFFF);
+  __m128i inf = _mm_set1_epi32(0x7F800000);
+  FloatRule(uint32_t blank_mask, uint32_t blank_bits)
+      : mask(_mm_set1_epi32(static_cast<int32_t>(blank_mask))),
+        match(_mm_set1_epi32(static_cast<int32_t>(blank_bits))) {}
+};
+
+// Four big-endian floats decoded: the byte swap, then both rules as masks; NaNs only noticed.
+inline __m128i DecodeFourFloats(const uint8_t* in, const FloatRule& k, __m128i& nan_seen) {
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+  const __m128i halves = _mm_or_si128(_mm_slli_epi16(x, 8), _mm_srli_epi16(x, 8));
+  __m128i bits = _mm_or_si128(_mm_slli_epi32(halves, 16), _mm_srli_epi32(halves, 16));
+  nan_seen = _mm_or_si128(nan_seen, _mm_cmpgt_epi32(_mm_and_si128(bits, k.abs), k.inf));
+  const __m128i top = _mm_and_si128(_mm_srli_epi32(bits, 24), k.seven_f);
+  bits = _mm_andnot_si128(_mm_cmpeq_epi32(top, k.seven_f), bits);
+  return _mm_andnot_si128(_mm_cmpeq_epi32(_mm_and_si128(bits, k.mask), k.match), bits);
+}
+#endif
+
+// One big-endian float decoded as DecodeFourFloats does.
+inline float DecodeOneFloat(const uint8_t* in, uint32_t mask, uint32_t match, bool& nan_seen) {
+  uint32_t bits = Load32(in);
+  nan_seen = nan_seen || (bits & 0x7FFFFFFF) > 0x7F800000;
+  bits = ((bits >> 24) & 0x7F) == 0x7F ? 0 : bits;
+  bits = (bits & mask) == match ? 0 : bits;
+  float f;
+  std::memcpy(&f, &bits, 4);
+  return f;
+}
+
 template <>
 struct Decoder<float> {
   static constexpr int kBytes = 4;
@@ -220,35 +257,182 @@ struct Decoder<float> {
     std::size_t i = 0;
     bool any_nan = false;
 #if defined(__SSE2__)
-    // Four samples at a time: the byte swap, then both rules as masks; NaNs only noticed.
-    const __m128i v_mask = _mm_set1_epi32(static_cast<int32_t>(mask));
-    const __m128i v_match = _mm_set1_epi32(static_cast<int32_t>(match));
-    const __m128i v_7f = _mm_set1_epi32(0x7F);
-    const __m128i v_abs = _mm_set1_epi32(0x7FFFFFFF);
-    const __m128i v_inf = _mm_set1_epi32(0x7F800000);
+    const FloatRule rule(mask, match);
     __m128i nan_seen = _mm_setzero_si128();
     for (; i + 4 <= n; i += 4) {
-      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
-      const __m128i halves = _mm_or_si128(_mm_slli_epi16(x, 8), _mm_srli_epi16(x, 8));
-      __m128i bits = _mm_or_si128(_mm_slli_epi32(halves, 16), _mm_srli_epi32(halves, 16));
-      nan_seen = _mm_or_si128(nan_seen, _mm_cmpgt_epi32(_mm_and_si128(bits, v_abs), v_inf));
-      const __m128i top = _mm_and_si128(_mm_srli_epi32(bits, 24), v_7f);
-      bits = _mm_andnot_si128(_mm_cmpeq_epi32(top, v_7f), bits);
-      bits = _mm_andnot_si128(_mm_cmpeq_epi32(_mm_and_si128(bits, v_mask), v_match), bits);
+      const __m128i bits = DecodeFourFloats(in + 4 * i, rule, nan_seen);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), bits);
     }
     any_nan = _mm_movemask_epi8(nan_seen) != 0;
 #endif
-    for (; i < n; ++i) {
-      uint32_t bits = Load32(in + 4 * i);
-      any_nan = any_nan || (bits & 0x7FFFFFFF) > 0x7F800000;
-      bits = ((bits >> 24) & 0x7F) == 0x7F ? 0 : bits;
-      bits = (bits & mask) == match ? 0 : bits;
-      std::memcpy(out + i, &bits, 4);
-    }
+    for (; i < n; ++i)
+      out[i] = DecodeOneFloat(in + 4 * i, mask, match, any_nan);
     return any_nan ? FlagNaNs<uint32_t>(in, n, flags, Load32) : 0;
   }
 };
+
+#if defined(__SSE2__)
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KIVREL_FLOATS_AVX2 1
+// DecodeCountFloats eight samples to a vector, on processors that have AVX2: the same decode,
+// and the same eight double lanes of sums (lanes 0 to 3 in the first vector, 4 to 7 in the
+// second), so the statistics are the same to the last bit.
+__attribute__((target("avx2"))) bool DecodeCountFloatsAvx2(const uint8_t* in, std::size_t n,
+                                                           float* out, const DecodeRules& r,
+                                                           SampleStats<float>& stats) {
+  constexpr std::size_t kBlock = SampleStats<float>::kLaneBlock;
+  constexpr std::size_t kMaxBlocks = (kRunSamples + kBlock - 1) / kBlock;
+  if (n == 0 || n > static_cast<std::size_t>(kRunSamples)) return false;
+  uint32_t mask;
+  uint32_t match;
+  BlankBits<float>(r.float_blank, mask, match);
+  const __m256i v_mask = _mm256_set1_epi32(static_cast<int32_t>(mask));
+  const __m256i v_match = _mm256_set1_epi32(static_cast<int32_t>(match));
+  const __m256i v_7f = _mm256_set1_epi32(0x7F);
+  const __m256i v_abs = _mm256_set1_epi32(0x7FFFFFFF);
+  const __m256i v_inf = _mm256_set1_epi32(0x7F800000);
+  const __m256i swap = _mm256_setr_epi8(3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12,
+                                        3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12);
+  __m256i nan_seen = _mm256_setzero_si256();
+  bool scalar_nan = false;
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  __m256 v_lo = _mm256_set1_ps(kInf);
+  __m256 v_hi = _mm256_set1_ps(-kInf);
+  float lo = kInf;
+  float hi = -kInf;
+  double block_sums[kMaxBlocks];
+  double block_squares[kMaxBlocks];
+  for (std::size_t b = 0, k = 0; b < n; b += kBlock, ++k) {
+    const std::size_t end = std::min(n, b + kBlock);
+    __m256d s_low = _mm256_setzero_pd();
+    __m256d s_high = _mm256_setzero_pd();
+    __m256d q_low = _mm256_setzero_pd();
+    __m256d q_high = _mm256_setzero_pd();
+    std::size_t i = b;
+    for (; i + 8 <= end; i += 8) {
+      __m256i bits = _mm256_shuffle_epi8(
+          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 4 * i)), swap);
+      nan_seen = _mm256_or_si256(nan_seen,
+                                 _mm256_cmpgt_epi32(_mm256_and_si256(bits, v_abs), v_inf));
+      const __m256i top = _mm256_and_si256(_mm256_srli_epi32(bits, 24), v_7f);
+      bits = _mm256_andnot_si256(_mm256_cmpeq_epi32(top, v_7f), bits);
+      bits = _mm256_andnot_si256(_mm256_cmpeq_epi32(_mm256_and_si256(bits, v_mask), v_match),
+                                 bits);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), bits);
+      const __m256 f = _mm256_castsi256_ps(bits);
+      v_lo = _mm256_min_ps(v_lo, f);
+      v_hi = _mm256_max_ps(v_hi, f);
+      const __m256d a = _mm256_cvtps_pd(_mm256_castps256_ps128(f));
+      const __m256d c = _mm256_cvtps_pd(_mm256_extractf128_ps(f, 1));
+      s_low = _mm256_add_pd(s_low, a);
+      q_low = _mm256_add_pd(q_low, _mm256_mul_pd(a, a));
+      s_high = _mm256_add_pd(s_high, c);
+      q_high = _mm256_add_pd(q_high, _mm256_mul_pd(c, c));
+    }
+    double s[8];
+    double q[8];
+    _mm256_storeu_pd(s, s_low);
+    _mm256_storeu_pd(s + 4, s_high);
+    _mm256_storeu_pd(q, q_low);
+    _mm256_storeu_pd(q + 4, q_high);
+    for (; i < end; ++i) {
+      const float f = DecodeOneFloat(in + 4 * i, mask, match, scalar_nan);
+      out[i] = f;
+      lo = f < lo ? f : lo;
+      hi = f > hi ? f : hi;
+      const auto x = static_cast<double>(f);
+      s[0] += x;
+      q[0] += x * x;
+    }
+    block_sums[k] = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+    block_squares[k] = ((q[0] + q[1]) + (q[2] + q[3])) + ((q[4] + q[5]) + (q[6] + q[7]));
+  }
+  if (scalar_nan || _mm256_movemask_epi8(nan_seen) != 0) return false;
+  alignas(32) float lanes[8];
+  _mm256_store_ps(lanes, v_lo);
+  for (const float x : lanes)
+    lo = x < lo ? x : lo;
+  _mm256_store_ps(lanes, v_hi);
+  for (const float x : lanes)
+    hi = x > hi ? x : hi;
+  stats.AddUnitScaleSums(out, n, lo, hi, block_sums, block_squares);
+  return true;
+}
+#endif
+
+// A run of big-endian floats under unit scale in one pass: decoded as Decoder<float> decodes
+// them, stored, and counted, the extremes and the block sums taken exactly as SampleStats takes
+// them (so the statistics are the same to the last bit), eight samples at a time. A run that
+// holds a NaN is left to the caller (returns false, nothing added): it must leave it out.
+bool DecodeCountFloats(const uint8_t* in, std::size_t n, float* out, const DecodeRules& r,
+                       SampleStats<float>& stats) {
+  constexpr std::size_t kBlock = SampleStats<float>::kLaneBlock;
+  constexpr std::size_t kMaxBlocks = (kRunSamples + kBlock - 1) / kBlock;
+  if (n == 0 || n > static_cast<std::size_t>(kRunSamples)) return false;
+  uint32_t mask;
+  uint32_t match;
+  BlankBits<float>(r.float_blank, mask, match);
+  const FloatRule rule(mask, match);
+  __m128i nan_seen = _mm_setzero_si128();
+  bool scalar_nan = false;
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  __m128 v_lo = _mm_set1_ps(kInf);
+  __m128 v_hi = _mm_set1_ps(-kInf);
+  float lo = kInf;
+  float hi = -kInf;
+  double block_sums[kMaxBlocks];
+  double block_squares[kMaxBlocks];
+  for (std::size_t b = 0, k = 0; b < n; b += kBlock, ++k) {
+    const std::size_t end = std::min(n, b + kBlock);
+    __m128d vs[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+    __m128d vq[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+    std::size_t i = b;
+    for (; i + 8 <= end; i += 8) {
+      const __m128i a = DecodeFourFloats(in + 4 * i, rule, nan_seen);
+      const __m128i c = DecodeFourFloats(in + 4 * i + 16, rule, nan_seen);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), a);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), c);
+      const __m128 fa = _mm_castsi128_ps(a);
+      const __m128 fc = _mm_castsi128_ps(c);
+      v_lo = _mm_min_ps(v_lo, _mm_min_ps(fa, fc));
+      v_hi = _mm_max_ps(v_hi, _mm_max_ps(fa, fc));
+      const __m128d x[4] = {_mm_cvtps_pd(fa), _mm_cvtps_pd(_mm_movehl_ps(fa, fa)),
+                            _mm_cvtps_pd(fc), _mm_cvtps_pd(_mm_movehl_ps(fc, fc))};
+      for (int l = 0; l < 4; ++l) {
+        vs[l] = _mm_add_pd(vs[l], x[l]);
+        vq[l] = _mm_add_pd(vq[l], _mm_mul_pd(x[l], x[l]));
+      }
+    }
+    double s[8];
+    double q[8];
+    for (int l = 0; l < 4; ++l) {
+      _mm_storeu_pd(s + 2 * l, vs[l]);
+      _mm_storeu_pd(q + 2 * l, vq[l]);
+    }
+    for (; i < end; ++i) {
+      const float f = DecodeOneFloat(in + 4 * i, mask, match, scalar_nan);
+      out[i] = f;
+      lo = f < lo ? f : lo;
+      hi = f > hi ? f : hi;
+      const auto x = static_cast<double>(f);
+      s[0] += x;
+      q[0] += x * x;
+    }
+    block_sums[k] = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+    block_squares[k] = ((q[0] + q[1]) + (q[2] + q[3])) + ((q[4] + q[5]) + (q[6] + q[7]));
+  }
+  if (scalar_nan || _mm_movemask_epi8(nan_seen) != 0) return false;
+  alignas(16) float lanes[4];
+  _mm_store_ps(lanes, v_lo);
+  for (const float x : lanes)
+    lo = x < lo ? x : lo;
+  _mm_store_ps(lanes, v_hi);
+  for (const float x : lanes)
+    hi = x > hi ? x : hi;
+  stats.AddUnitScaleSums(out, n, lo, hi, block_sums, block_squares);
+  return true;
+}
+#endif
 
 template <>
 struct Decoder<double> {
@@ -385,6 +569,19 @@ class PlaneReading {
                                       in_plane, stats_)
                 : DecodeCount16<false>(in, n, out, 0, in_plane, stats_);
         if (counted) return;
+      }
+    }
+    if constexpr (std::is_same_v<Source, float>) {
+      if (stats_.UnitScale()) {
+#if defined(KIVREL_FLOATS_AVX2)
+        static const bool avx2 = __builtin_cpu_supports("avx2");
+        if (avx2 ? DecodeCountFloatsAvx2(in, n, out, rules_, stats_)
+                 : DecodeCountFloats(in, n, out, rules_, stats_)) {
+          return;
+        }
+#else
+        if (DecodeCountFloats(in, n, out, rules_, stats_)) return;
+#endif
       }
     }
 #endif

@@ -86,6 +86,26 @@ class SampleStats {
   // Whether the sums are taken exactly in integers (8- and 16-bit samples, integer scale).
   bool Exact() const { return exact_; }
 
+  // Whether Add takes the samples as they are (scale 1, offset 0, sums in double lanes): a
+  // caller that decodes a run may then take its extremes and block sums itself, summed exactly
+  // as BlockSums sums each kLaneBlock samples from the run's start, and hand them to
+  // AddUnitScaleSums; the statistics come out the same as from Add.
+  bool UnitScale() const { return !exact_ && bscale_ == 1 && bzero_ == 0; }
+  static constexpr std::size_t kLaneBlock = 1024;
+
+  // A run of n samples `v` with its extremes and the sums of its blocks (see UnitScale).
+  void AddUnitScaleSums(const T* v, std::size_t n, T lo, T hi, const double* block_sums,
+                        const double* block_squares) {
+    if (n == 0) return;
+    const double p_lo = static_cast<double>(lo) + 0.0;
+    const double p_hi = static_cast<double>(hi) + 0.0;
+    min_ = p_lo < min_ ? p_lo : min_;
+    max_ = p_hi > max_ ? p_hi : max_;
+    for (std::size_t b = 0, k = 0; b < n; b += kLaneBlock, ++k)
+      AddBlock(v + b, std::min(n - b, kLaneBlock), block_sums[k], block_squares[k]);
+    count_ += n;
+  }
+
   // How many samples were added.
   uint64_t Count() const { return count_; }
 
@@ -170,37 +190,37 @@ class SampleStats {
 
   // The sums of a run of samples in blocks: within a block, eight double lanes (four SSE2 pairs
   // for floats and doubles), free of the latency of one long chain of additions; each block's
-  // totals then join the long double running sums. A float and its square, and
-  // an integer below 2^26 and its square, are exact in a double; each lane adds at most
-  // kBlock / 8 terms, so the sums stay within about 1e-14 of the exact ones relative to the sum
-  // of the magnitudes.
+  // totals then join the long double running sums. A float and its square, and an integer
+  // below 2^26 and its square, are exact in a double; each lane adds at most kLaneBlock / 8
+  // terms, so the sums stay within about 1e-14 of the exact ones relative to the sum of the
+  // magnitudes.
   void AddLaneSums(const T* v, std::size_t n) {
-    constexpr std::size_t kBlock = 1024;
-    long double sum = sum_;
-    long double sum_sq = sum_sq_;
-    for (std::size_t b = 0; b < n; b += kBlock) {
-      const std::size_t end = std::min(n, b + kBlock);
+    for (std::size_t b = 0; b < n; b += kLaneBlock) {
+      const std::size_t count = std::min(n - b, kLaneBlock);
       double block_sum = 0;
       double block_sq = 0;
-      BlockSums(v + b, end - b, block_sum, block_sq);
-      if (std::isfinite(block_sq)) {
-        sum += block_sum;
-        sum_sq += block_sq;
-      } else {
-        // Squares beyond the double range (samples above about 1e154): this block in long
-        // double, whose range holds them.
-        for (std::size_t i = b; i < end; ++i) {
-          const long double x = static_cast<long double>(v[i]);
-          sum += x;
-          sum_sq += x * x;
-        }
-      }
+      BlockSums(v + b, count, block_sum, block_sq);
+      AddBlock(v + b, count, block_sum, block_sq);
     }
-    sum_ = sum;
-    sum_sq_ = sum_sq;
   }
 
-  // The sum and the sum of squares of at most kBlock samples, in eight double lanes.
+  // One block's sums join the running sums.
+  void AddBlock(const T* v, std::size_t n, double block_sum, double block_sq) {
+    if (std::isfinite(block_sq)) {
+      sum_ += block_sum;
+      sum_sq_ += block_sq;
+      return;
+    }
+    // Squares beyond the double range (samples above about 1e154): this block in long double,
+    // whose range holds them.
+    for (std::size_t i = 0; i < n; ++i) {
+      const long double x = static_cast<long double>(v[i]);
+      sum_ += x;
+      sum_sq_ += x * x;
+    }
+  }
+
+  // The sum and the sum of squares of at most kLaneBlock samples, in eight double lanes.
   static void BlockSums(const T* v, std::size_t n, double& sum, double& sum_sq) {
     std::size_t i = 0;
     double s[8] = {};
