@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "browser/base/numbers.h"
+#include "browser/readers/fits_header.h"
 #include "browser/readers/fits_tiles.h"
 
 namespace kivrel {
@@ -338,6 +339,21 @@ DecodedPlane ReadCompressedPlane(const void* data, std::size_t size, const FitsH
                                  int64_t plane) {
   DecodedPlane out;
   if (!Decodable(hdu, plane, out)) return out;
+  // cfitsio reads a memory file a whole 2880-byte record at a time, and reads past the end of
+  // one whose size is not a multiple of that: such a file is read from a copy padded with
+  // zeros, as a FITS file is padded. The padding must not stand for tiles: a file cut short
+  // before the end of its table and heap ends there, as cfitsio ends a file on disk.
+  if (size < hdu.data_offset || size - hdu.data_offset < hdu.data_bytes) {
+    out.failure_text = CfitsioText(END_OF_FILE);
+    return out;
+  }
+  std::vector<uint8_t> padded;
+  if (size % kFitsBlock != 0) {
+    padded.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+    padded.resize((size / kFitsBlock + 1) * kFitsBlock, 0);
+    data = padded.data();
+    size = padded.size();
+  }
   fitsfile* raw = nullptr;
   int status = 0;
   // cfitsio only reads a READONLY memory file, so the const cast never leads to a write.
