@@ -4,7 +4,6 @@
 // may name anything outside the folder (no "/"), and numbers above 2048 are left out so that
 // one input stays quick. Nothing may crash, hang or throw out of RunCommandLine; the exit
 // status is one of those the commands define; a bad command line prints nothing on stdout.
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -41,7 +40,6 @@ const Fixture& Shared() {
     f->fits = ReadWhole(KIVREL_SOURCE_DIR "/samples/m51_tan16.fits");
     f->pic = ReadWhole(KIVREL_SOURCE_DIR "/samples/stars16.pic");
     fs::create_directory_symlink(KIVREL_SOURCE_DIR "/palettes", f->folder + "/palettes");
-    if (::chdir(f->folder.c_str()) != 0) std::abort();
     return f;
   }();
   return *fixture;
@@ -96,8 +94,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   for (const std::string& a : args) argv.push_back(a.c_str());
   std::ostringstream out;
   std::ostringstream err;
+  // The command runs in the folder; the fuzzer's own paths (corpus, crashes) may be relative
+  // to where it was started, so that is where it goes back to.
+  const fs::path started = fs::current_path();
+  fs::current_path(f.folder);
   const int status =
       kivrel::cli::RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
+  fs::current_path(started);
   if (status != 0 && status != 1 && status != 2 && status != kivrel::cli::kExitUsage)
     __builtin_trap();
   if (status == kivrel::cli::kExitUsage && !out.str().empty()) __builtin_trap();

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-60}"
 shift || true
-build=build/fuzz
+build="$PWD/build/fuzz"  # absolute: a target may change its working folder
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)" >/dev/null

@@ -161,6 +161,34 @@ std::string CheckTiles(const TileCompression& z, int64_t table_rows) {
   return {};
 }
 
+// The binary table's own mandatory keywords, as the standard orders them: XTENSION, BITPIX = 8,
+// NAXIS = 2, NAXIS1, NAXIS2, PCOUNT, GCOUNT = 1, TFIELDS within 1..999, and a TFORMn for each
+// field. cfitsio trusts them when it opens the table; a clause naming the first one amiss, else
+// empty.
+std::string TableClause(const std::vector<std::string>& cards, const Header& header) {
+  static constexpr std::array<const char*, 8> kOrder = {
+      "XTENSION", "BITPIX", "NAXIS", "NAXIS1", "NAXIS2", "PCOUNT", "GCOUNT", "TFIELDS"};
+  for (std::size_t i = 0; i < kOrder.size(); ++i) {
+    if (i >= cards.size() || Keyword(cards[i]) != kOrder[i]) return kOrder[i];
+  }
+  std::string clause;
+  const struct {
+    const char* keyword;
+    int64_t low, high;
+  } ranges[] = {{"BITPIX", 8, 8}, {"NAXIS", 2, 2}, {"GCOUNT", 1, 1}, {"TFIELDS", 1, 999}};
+  for (const auto& r : ranges) {
+    const auto value = header.Int(r.keyword, clause);
+    if (!value) return clause;
+    if (*value < r.low || *value > r.high) return Clause(r.keyword, *value);
+  }
+  const int64_t fields = header.Int("TFIELDS", clause).value_or(0);
+  for (int64_t n = 1; n <= fields; ++n) {
+    const std::string tform = "TFORM" + std::to_string(n);
+    if (!header.Has(tform)) return tform;
+  }
+  return {};
+}
+
 TileCompression ReadTileKeywords(const Header& header, int64_t table_rows) {
   TileCompression z;
   std::string& clause = z.problem;
@@ -269,6 +297,8 @@ void ClassifyImage(FitsHdu& hdu) {
   if (hdu.xtension != "BINTABLE" || !header.Logical("ZIMAGE").value_or(false)) return;
   const int64_t rows = hdu.naxis.size() >= 2 ? hdu.naxis[1] : 0;
   hdu.compressed = ReadTileKeywords(header, rows);
+  if (const std::string table = TableClause(hdu.cards, header); !table.empty())
+    hdu.compressed->problem = table;
   hdu.planes = 1;
   if (hdu.compressed->problem.empty()) {
     for (std::size_t i = 2; i < hdu.compressed->znaxis.size(); ++i)

@@ -237,8 +237,10 @@ TEST(CompressedCorpus, RiceM13HasThePixelsOfM13) {
   EXPECT_TRUE(SameAsCfitsio<int16_t>(got, dir + "/m13_rice.fits", 2, 0, TSHORT));
 }
 
-// An empty primary and a compressed-image table header with the given Z cards.
-Bytes CompressedHeader(const std::vector<std::string>& z_cards, int64_t rows) {
+// An empty primary and a compressed-image table header with the given Z cards; each edit
+// replaces the table card at its index (an empty card removes it).
+Bytes CompressedHeader(const std::vector<std::string>& z_cards, int64_t rows,
+                       const std::vector<std::pair<std::size_t, std::string>>& edits = {}) {
   std::vector<std::string> cards = {Card("XTENSION", "'BINTABLE'"),
                                     Card("BITPIX", "8"),
                                     Card("NAXIS", "2"),
@@ -250,6 +252,13 @@ Bytes CompressedHeader(const std::vector<std::string>& z_cards, int64_t rows) {
                                     Card("TTYPE1", "'COMPRESSED_DATA'"),
                                     Card("TFORM1", "'1PB(0)'"),
                                     Card("ZIMAGE", "T")};
+  for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
+    if (it->second.empty()) {
+      cards.erase(cards.begin() + static_cast<std::ptrdiff_t>(it->first));
+    } else {
+      cards[it->first] = it->second;
+    }
+  }
   cards.insert(cards.end(), z_cards.begin(), z_cards.end());
   cards.push_back("END");
   Bytes file = test::HeaderBlocks(
@@ -299,6 +308,38 @@ TEST(CompressedHostile, ZKeywordsFailWithTheirReasonBeforeDecoding) {
     const DecodedPlane got = ReadCompressedPlane(file.data(), file.size(), layout.hdus[1], 0);
     EXPECT_EQ(got.failure_clause, row.clause);
     EXPECT_TRUE(std::holds_alternative<std::monostate>(got.plane));
+  }
+}
+
+// The table's own keywords are checked before cfitsio opens it (it trusts them: a table
+// without GCOUNT made it ask for petabytes).
+TEST(CompressedHostile, TableKeywordsFailWithTheirReasonBeforeCfitsio) {
+  const std::vector<std::string> z = {Card("ZBITPIX", "16"), Card("ZNAXIS", "2"),
+                                      Card("ZCMPTYPE", "'RICE_1'"), Card("ZNAXIS1", "10"),
+                                      Card("ZNAXIS2", "4"), Card("ZTILE1", "10"),
+                                      Card("ZTILE2", "1")};
+  const struct {
+    std::vector<std::pair<std::size_t, std::string>> edits;
+    const char* clause;
+  } rows[] = {
+      {{{6, "GCOUN`\xe0  =                    1"}}, "GCOUNT"},
+      {{{6, Card("GCOUNT", "2")}}, "GCOUNT = 2"},
+      {{{7, Card("TFIELDS", "0")}}, "TFIELDS = 0"},
+      {{{7, Card("TFIELDS", "100000")}}, "TFIELDS = 100000"},
+      {{{1, Card("BITPIX", "16")}}, "BITPIX = 16"},
+      {{{5, Card("GCOUNT", "1")}, {6, Card("PCOUNT", "0")}}, "PCOUNT"},
+      {{{9, ""}}, "TFORM1"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.clause);
+    const Bytes file = CompressedHeader(z, 4, row.edits);
+    MemoryByteSource source(file.data(), file.size());
+    const FitsLayout layout = ScanFitsLayout(source);
+    ASSERT_GE(layout.hdus.size(), 2u) << layout.stop_reason;
+    ASSERT_TRUE(layout.hdus[1].compressed.has_value());
+    EXPECT_EQ(layout.hdus[1].compressed->problem, row.clause);
+    const DecodedPlane got = ReadCompressedPlane(file.data(), file.size(), layout.hdus[1], 0);
+    EXPECT_EQ(got.failure_clause, row.clause);
   }
 }
 
