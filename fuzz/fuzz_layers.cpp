@@ -30,8 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         (void)last;
       }
     });
-    if (!plane_ok || image.height > kMaxPlaneSize || image.width > kMaxPlaneSize ||
-        image.CurrentLayer < 1 || image.CurrentLayer > image.LayerCount ||
+    // The layer count is the header's NAXIS3 for a file of one HDU, shown as it stands even
+    // when it is 0 or less ("/0"); the layer read is within it otherwise.
+    const bool layer_ok = image.CurrentLayer >= 1 &&
+                          (image.LayerCount < 1 || image.CurrentLayer <= image.LayerCount);
+    if (!plane_ok || image.height > kMaxPlaneSize || image.width > kMaxPlaneSize || !layer_ok ||
         (!r.error && !(image.stats.DataMin <= image.stats.DataMax)))
       __builtin_trap();
   }
