@@ -161,11 +161,74 @@ std::string CheckTiles(const TileCompression& z, int64_t table_rows) {
   return {};
 }
 
-// The binary table's own mandatory keywords, as the standard orders them: XTENSION, BITPIX = 8,
+// A value as cfitsio reads a number: a sign, digits with at most one point, an exponent.
+bool IsNumber(std::string_view v) {
+  std::size_t i = 0;
+  if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
+  bool digits = false;
+  bool point = false;
+  for (; i < v.size(); ++i) {
+    if (v[i] >= '0' && v[i] <= '9') {
+      digits = true;
+    } else if (v[i] == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (!digits) return false;
+  if (i < v.size() && (v[i] == 'E' || v[i] == 'e' || v[i] == 'D' || v[i] == 'd')) {
+    ++i;
+    if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
+    const std::size_t first = i;
+    while (i < v.size() && v[i] >= '0' && v[i] <= '9')
+      ++i;
+    if (i == first) return false;
+  }
+  return i == v.size();
+}
+
+// `keyword` is `stem` followed by a number.
+bool Numbered(std::string_view keyword, std::string_view stem) {
+  if (keyword.size() <= stem.size() || keyword.substr(0, stem.size()) != stem) return false;
+  return std::all_of(keyword.begin() + static_cast<std::ptrdiff_t>(stem.size()), keyword.end(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The keywords of a compressed image's table that cfitsio reads as numbers, and those it reads
+// as names.
+bool ReadAsNumber(std::string_view k) {
+  for (const char* name : {"BITPIX", "NAXIS", "PCOUNT", "GCOUNT", "TFIELDS", "THEAP", "BLANK",
+                           "BSCALE", "BZERO", "ZBITPIX", "ZNAXIS", "ZDITHER0", "ZBLANK", "ZSCALE",
+                           "ZZERO"}) {
+    if (k == name) return true;
+  }
+  for (const char* stem : {"NAXIS", "ZNAXIS", "ZTILE", "ZVAL", "TSCAL", "TZERO", "TNULL"}) {
+    if (Numbered(k, stem)) return true;
+  }
+  return false;
+}
+bool ReadAsName(std::string_view k) {
+  return k == "ZCMPTYPE" || k == "ZQUANTIZ" || Numbered(k, "TFORM") || Numbered(k, "TTYPE");
+}
+
+// What cfitsio reads from a compressed image's table, checked on every card before it opens the
+// table. It takes the first card of a name where this reader takes the last, so such a name may
+// stand only once; and a number it cannot read makes its own error message overrun its buffer.
+// Then the table's mandatory keywords, as the standard orders them: XTENSION, BITPIX = 8,
 // NAXIS = 2, NAXIS1, NAXIS2, PCOUNT, GCOUNT = 1, TFIELDS within 1..999, and a TFORMn for each
-// field. cfitsio trusts them when it opens the table; a clause naming the first one amiss, else
-// empty.
+// field (cfitsio trusts them: a table without GCOUNT made it ask for petabytes). A clause naming
+// the first keyword amiss, else empty.
 std::string TableClause(const std::vector<std::string>& cards, const Header& header) {
+  std::set<std::string_view> seen;
+  for (const std::string& card : cards) {
+    const std::string_view k = Keyword(card);
+    const bool number = ReadAsNumber(k);
+    if (!number && !ReadAsName(k)) continue;
+    if (!seen.insert(k).second) return std::string(k) + " (deux fois)";
+    const std::optional<std::string> value = CardValue(card);
+    if (number && (!value || !IsNumber(*value))) return std::string(k) + " = " + value.value_or("");
+  }
   static constexpr std::array<const char*, 8> kOrder = {
       "XTENSION", "BITPIX", "NAXIS", "NAXIS1", "NAXIS2", "PCOUNT", "GCOUNT", "TFIELDS"};
   for (std::size_t i = 0; i < kOrder.size(); ++i) {

@@ -274,7 +274,7 @@ struct Decoder<float> {
 #if defined(__SSE2__)
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KIVREL_FLOATS_AVX2 1
-// DecodeCountFloats eight samples to a vector, on processors that have AVX2: the same decode,
+// DecodeCountFloats eight samples to a vector, for processors that have AVX2: the same decode,
 // and the same eight double lanes of sums (lanes 0 to 3 in the first vector, 4 to 7 in the
 // second), so the statistics are the same to the last bit.
 __attribute__((target("avx2"))) bool DecodeCountFloatsAvx2(const uint8_t* in, std::size_t n,

@@ -311,8 +311,9 @@ TEST(CompressedHostile, ZKeywordsFailWithTheirReasonBeforeDecoding) {
   }
 }
 
-// The table's own keywords are checked before cfitsio opens it (it trusts them: a table
-// without GCOUNT made it ask for petabytes).
+// The table's keywords are checked before cfitsio opens it. It trusts the mandatory ones (a
+// table without GCOUNT made it ask for petabytes), takes the first card of a name where the
+// scan takes the last, and aborts on a number it cannot read (its error message overruns).
 TEST(CompressedHostile, TableKeywordsFailWithTheirReasonBeforeCfitsio) {
   const std::vector<std::string> z = {Card("ZBITPIX", "16"), Card("ZNAXIS", "2"),
                                       Card("ZCMPTYPE", "'RICE_1'"), Card("ZNAXIS1", "10"),
@@ -320,19 +321,27 @@ TEST(CompressedHostile, TableKeywordsFailWithTheirReasonBeforeCfitsio) {
                                       Card("ZTILE2", "1")};
   const struct {
     std::vector<std::pair<std::size_t, std::string>> edits;
+    std::vector<std::string> more_z;
     const char* clause;
   } rows[] = {
-      {{{6, "GCOUN`\xe0  =                    1"}}, "GCOUNT"},
-      {{{6, Card("GCOUNT", "2")}}, "GCOUNT = 2"},
-      {{{7, Card("TFIELDS", "0")}}, "TFIELDS = 0"},
-      {{{7, Card("TFIELDS", "100000")}}, "TFIELDS = 100000"},
-      {{{1, Card("BITPIX", "16")}}, "BITPIX = 16"},
-      {{{5, Card("GCOUNT", "1")}, {6, Card("PCOUNT", "0")}}, "PCOUNT"},
-      {{{9, ""}}, "TFORM1"},
+      {{{6, "GCOUN`\xe0  =                    1"}}, {}, "GCOUNT"},
+      {{{6, Card("GCOUNT", "2")}}, {}, "GCOUNT = 2"},
+      {{{7, Card("TFIELDS", "0")}}, {}, "TFIELDS = 0"},
+      {{{7, Card("TFIELDS", "100000")}}, {}, "TFIELDS = 100000"},
+      {{{1, Card("BITPIX", "16")}}, {}, "BITPIX = 16"},
+      {{{5, Card("GCOUNT", "1")}, {6, Card("PCOUNT", "0")}}, {}, "PCOUNT"},
+      {{{9, ""}}, {}, "TFORM1"},
+      {{}, {Card("ZVAL1", "'BLOCKSIZE'"), Card("ZVAL2", "(  4")}, "ZVAL1 = BLOCKSIZE"},
+      {{}, {Card("ZVAL2", "(  4")}, "ZVAL2 = (  4"},
+      {{}, {Card("ZDITHER0", "1e")}, "ZDITHER0 = 1e"},
+      {{}, {Card("ZTILE1", "5")}, "ZTILE1 (deux fois)"},
+      {{}, {Card("ZCMPTYPE", "'GZIP_1'")}, "ZCMPTYPE (deux fois)"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.clause);
-    const Bytes file = CompressedHeader(z, 4, row.edits);
+    std::vector<std::string> cards = z;
+    cards.insert(cards.end(), row.more_z.begin(), row.more_z.end());
+    const Bytes file = CompressedHeader(cards, 4, row.edits);
     MemoryByteSource source(file.data(), file.size());
     const FitsLayout layout = ScanFitsLayout(source);
     ASSERT_GE(layout.hdus.size(), 2u) << layout.stop_reason;
@@ -341,6 +350,13 @@ TEST(CompressedHostile, TableKeywordsFailWithTheirReasonBeforeCfitsio) {
     const DecodedPlane got = ReadCompressedPlane(file.data(), file.size(), layout.hdus[1], 0);
     EXPECT_EQ(got.failure_clause, row.clause);
   }
+  // Numbers as the standard writes them pass: signs, points, exponents with E or D.
+  std::vector<std::string> cards = z;
+  for (const char* v : {"32", "+32", "32.", "3.2E1", "0.32d+2", "'32'"})
+    cards.push_back(Card("ZVAL" + std::to_string(cards.size()), v));
+  const Bytes file = CompressedHeader(cards, 4);
+  MemoryByteSource source(file.data(), file.size());
+  EXPECT_EQ(ScanFitsLayout(source).hdus[1].compressed->problem, "");
 }
 
 // Damaged tiles that cfitsio's own decoders would follow out of their buffers (or, for gzip,
