@@ -212,23 +212,29 @@ bool ReadAsName(std::string_view k) {
   return k == "ZCMPTYPE" || k == "ZQUANTIZ" || Numbered(k, "TFORM") || Numbered(k, "TTYPE");
 }
 
-// What cfitsio reads from a compressed image's table, checked on every card before it opens the
-// table. It takes the first card of a name where this reader takes the last, so such a name may
-// stand only once; and a number it cannot read makes its own error message overrun its buffer.
-// Then the table's mandatory keywords, as the standard orders them: XTENSION, BITPIX = 8,
-// NAXIS = 2, NAXIS1, NAXIS2, PCOUNT, GCOUNT = 1, TFIELDS within 1..999, and a TFORMn for each
-// field (cfitsio trusts them: a table without GCOUNT made it ask for petabytes). A clause naming
-// the first keyword amiss, else empty.
-std::string TableClause(const std::vector<std::string>& cards, const Header& header) {
+// What cfitsio reads from a header on its way to a compressed image, checked on every card: a
+// number it cannot read makes its own error message overrun its buffer (an abort). `once`: it
+// takes the first card of a name where this reader takes the last, so in the image's own table
+// such a name may stand only once. A clause naming the first card amiss, else empty.
+std::string CardsClause(const std::vector<std::string>& cards, bool once) {
   std::set<std::string_view> seen;
   for (const std::string& card : cards) {
     const std::string_view k = Keyword(card);
     const bool number = ReadAsNumber(k);
     if (!number && !ReadAsName(k)) continue;
-    if (!seen.insert(k).second) return std::string(k) + " (deux fois)";
+    if (once && !seen.insert(k).second) return std::string(k) + " (deux fois)";
     const std::optional<std::string> value = CardValue(card);
     if (number && (!value || !IsNumber(*value))) return std::string(k) + " = " + value.value_or("");
   }
+  return {};
+}
+
+// CardsClause of a compressed image's table, then the table's mandatory keywords, as the
+// standard orders them: XTENSION, BITPIX = 8, NAXIS = 2, NAXIS1, NAXIS2, PCOUNT, GCOUNT = 1,
+// TFIELDS within 1..999, and a TFORMn for each field (cfitsio trusts them: a table without
+// GCOUNT made it ask for petabytes). A clause naming the first keyword amiss, else empty.
+std::string TableClause(const std::vector<std::string>& cards, const Header& header) {
+  if (std::string clause = CardsClause(cards, true); !clause.empty()) return clause;
   static constexpr std::array<const char*, 8> kOrder = {
       "XTENSION", "BITPIX", "NAXIS", "NAXIS1", "NAXIS2", "PCOUNT", "GCOUNT", "TFIELDS"};
   for (std::size_t i = 0; i < kOrder.size(); ++i) {
@@ -488,6 +494,14 @@ FitsLayout ScanFitsLayout(ByteSource& file) {
     }
     const FitsHdu& last = layout.hdus.back();
     pos = last.data_offset + (last.data_bytes + kBlock - 1) / kBlock * kBlock;
+  }
+  // cfitsio reads every header before a compressed image on its way to it: a card it cannot
+  // read there stops the image too.
+  std::string before;
+  for (FitsHdu& hdu : layout.hdus) {
+    if (hdu.compressed && hdu.compressed->problem.empty() && !before.empty())
+      hdu.compressed->problem = before;
+    if (before.empty()) before = CardsClause(hdu.cards, false);
   }
   return layout;
 }

@@ -240,7 +240,8 @@ TEST(CompressedCorpus, RiceM13HasThePixelsOfM13) {
 // An empty primary and a compressed-image table header with the given Z cards; each edit
 // replaces the table card at its index (an empty card removes it).
 Bytes CompressedHeader(const std::vector<std::string>& z_cards, int64_t rows,
-                       const std::vector<std::pair<std::size_t, std::string>>& edits = {}) {
+                       const std::vector<std::pair<std::size_t, std::string>>& edits = {},
+                       const std::vector<std::string>& primary_cards = {}) {
   std::vector<std::string> cards = {Card("XTENSION", "'BINTABLE'"),
                                     Card("BITPIX", "8"),
                                     Card("NAXIS", "2"),
@@ -261,8 +262,11 @@ Bytes CompressedHeader(const std::vector<std::string>& z_cards, int64_t rows,
   }
   cards.insert(cards.end(), z_cards.begin(), z_cards.end());
   cards.push_back("END");
-  Bytes file = test::HeaderBlocks(
-      {Card("SIMPLE", "T"), Card("BITPIX", "8"), Card("NAXIS", "0"), Card("EXTEND", "T"), "END"});
+  std::vector<std::string> primary = {Card("SIMPLE", "T"), Card("BITPIX", "8"),
+                                      Card("NAXIS", "0"), Card("EXTEND", "T")};
+  primary.insert(primary.end(), primary_cards.begin(), primary_cards.end());
+  primary.push_back("END");
+  Bytes file = test::HeaderBlocks(primary);
   Bytes table = test::FitsFile(cards, Bytes(static_cast<std::size_t>(rows) * 8, 0));
   file.insert(file.end(), table.begin(), table.end());
   return file;
@@ -349,6 +353,12 @@ TEST(CompressedHostile, TableKeywordsFailWithTheirReasonBeforeCfitsio) {
     EXPECT_EQ(layout.hdus[1].compressed->problem, row.clause);
     const DecodedPlane got = ReadCompressedPlane(file.data(), file.size(), layout.hdus[1], 0);
     EXPECT_EQ(got.failure_clause, row.clause);
+  }
+  // cfitsio reads the headers before the image on its way to it: their numbers count too.
+  {
+    const Bytes file = CompressedHeader(z, 4, {}, {Card("BSCALE", "(4")});
+    MemoryByteSource source(file.data(), file.size());
+    EXPECT_EQ(ScanFitsLayout(source).hdus[1].compressed->problem, "BSCALE = (4");
   }
   // Numbers as the standard writes them pass: signs, points, exponents with E or D.
   std::vector<std::string> cards = z;
