@@ -272,6 +272,52 @@ struct Decoder<float> {
 };
 
 #if defined(__SSE2__)
+// What the one-pass float loops below share: the run's blank bits, the extremes and the sums of
+// its blocks, and the scalar steps around their vector loops.
+struct FloatRun {
+  static constexpr std::size_t kBlock = SampleStats<float>::kLaneBlock;
+  static constexpr std::size_t kMaxBlocks = (kRunSamples + kBlock - 1) / kBlock;
+  uint32_t mask = 0;
+  uint32_t match = 0;
+  float lo = std::numeric_limits<float>::infinity();
+  float hi = -std::numeric_limits<float>::infinity();
+  bool nan = false;
+  double sums[kMaxBlocks] = {};
+  double squares[kMaxBlocks] = {};
+
+  explicit FloatRun(const DecodeRules& r) { BlankBits<float>(r.float_blank, mask, match); }
+
+  // The samples [i, end) that block k has after its vector loop, one at a time into lane 0 as
+  // BlockSums takes them, then the block's sums from its eight lanes.
+  void FinishBlock(const uint8_t* in, std::size_t i, std::size_t end, float* out, std::size_t k,
+                   double (&s)[8], double (&q)[8]) {
+    for (; i < end; ++i) {
+      const float f = DecodeOneFloat(in + 4 * i, mask, match, nan);
+      out[i] = f;
+      lo = f < lo ? f : lo;
+      hi = f > hi ? f : hi;
+      const auto x = static_cast<double>(f);
+      s[0] += x;
+      q[0] += x * x;
+    }
+    sums[k] = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+    squares[k] = ((q[0] + q[1]) + (q[2] + q[3])) + ((q[4] + q[5]) + (q[6] + q[7]));
+  }
+
+  // The vector loops' extremes joined, and the run of n samples handed to the statistics when
+  // it held no NaN (true).
+  bool Commit(const float* lanes_lo, const float* lanes_hi, std::size_t lanes, bool vector_nan,
+              const float* out, std::size_t n, SampleStats<float>& stats) {
+    if (nan || vector_nan) return false;
+    for (std::size_t l = 0; l < lanes; ++l) {
+      lo = lanes_lo[l] < lo ? lanes_lo[l] : lo;
+      hi = lanes_hi[l] > hi ? lanes_hi[l] : hi;
+    }
+    stats.AddUnitScaleSums(out, n, lo, hi, sums, squares);
+    return true;
+  }
+};
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KIVREL_FLOATS_AVX2 1
 // DecodeCountFloats eight samples to a vector, for processors that have AVX2: the same decode,
@@ -280,30 +326,20 @@ struct Decoder<float> {
 __attribute__((target("avx2"))) bool DecodeCountFloatsAvx2(const uint8_t* in, std::size_t n,
                                                            float* out, const DecodeRules& r,
                                                            SampleStats<float>& stats) {
-  constexpr std::size_t kBlock = SampleStats<float>::kLaneBlock;
-  constexpr std::size_t kMaxBlocks = (kRunSamples + kBlock - 1) / kBlock;
   if (n == 0 || n > static_cast<std::size_t>(kRunSamples)) return false;
-  uint32_t mask;
-  uint32_t match;
-  BlankBits<float>(r.float_blank, mask, match);
-  const __m256i v_mask = _mm256_set1_epi32(static_cast<int32_t>(mask));
-  const __m256i v_match = _mm256_set1_epi32(static_cast<int32_t>(match));
+  FloatRun run(r);
+  const __m256i v_mask = _mm256_set1_epi32(static_cast<int32_t>(run.mask));
+  const __m256i v_match = _mm256_set1_epi32(static_cast<int32_t>(run.match));
   const __m256i v_7f = _mm256_set1_epi32(0x7F);
   const __m256i v_abs = _mm256_set1_epi32(0x7FFFFFFF);
   const __m256i v_inf = _mm256_set1_epi32(0x7F800000);
   const __m256i swap = _mm256_setr_epi8(3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12,
                                         3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12);
   __m256i nan_seen = _mm256_setzero_si256();
-  bool scalar_nan = false;
-  constexpr float kInf = std::numeric_limits<float>::infinity();
-  __m256 v_lo = _mm256_set1_ps(kInf);
-  __m256 v_hi = _mm256_set1_ps(-kInf);
-  float lo = kInf;
-  float hi = -kInf;
-  double block_sums[kMaxBlocks];
-  double block_squares[kMaxBlocks];
-  for (std::size_t b = 0, k = 0; b < n; b += kBlock, ++k) {
-    const std::size_t end = std::min(n, b + kBlock);
+  __m256 v_lo = _mm256_set1_ps(run.lo);
+  __m256 v_hi = _mm256_set1_ps(run.hi);
+  for (std::size_t b = 0, k = 0; b < n; b += FloatRun::kBlock, ++k) {
+    const std::size_t end = std::min(n, b + FloatRun::kBlock);
     __m256d s_low = _mm256_setzero_pd();
     __m256d s_high = _mm256_setzero_pd();
     __m256d q_low = _mm256_setzero_pd();
@@ -335,28 +371,13 @@ __attribute__((target("avx2"))) bool DecodeCountFloatsAvx2(const uint8_t* in, st
     _mm256_storeu_pd(s + 4, s_high);
     _mm256_storeu_pd(q, q_low);
     _mm256_storeu_pd(q + 4, q_high);
-    for (; i < end; ++i) {
-      const float f = DecodeOneFloat(in + 4 * i, mask, match, scalar_nan);
-      out[i] = f;
-      lo = f < lo ? f : lo;
-      hi = f > hi ? f : hi;
-      const auto x = static_cast<double>(f);
-      s[0] += x;
-      q[0] += x * x;
-    }
-    block_sums[k] = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
-    block_squares[k] = ((q[0] + q[1]) + (q[2] + q[3])) + ((q[4] + q[5]) + (q[6] + q[7]));
+    run.FinishBlock(in, i, end, out, k, s, q);
   }
-  if (scalar_nan || _mm256_movemask_epi8(nan_seen) != 0) return false;
-  alignas(32) float lanes[8];
-  _mm256_store_ps(lanes, v_lo);
-  for (const float x : lanes)
-    lo = x < lo ? x : lo;
-  _mm256_store_ps(lanes, v_hi);
-  for (const float x : lanes)
-    hi = x > hi ? x : hi;
-  stats.AddUnitScaleSums(out, n, lo, hi, block_sums, block_squares);
-  return true;
+  alignas(32) float lanes_lo[8];
+  alignas(32) float lanes_hi[8];
+  _mm256_store_ps(lanes_lo, v_lo);
+  _mm256_store_ps(lanes_hi, v_hi);
+  return run.Commit(lanes_lo, lanes_hi, 8, _mm256_movemask_epi8(nan_seen) != 0, out, n, stats);
 }
 #endif
 
@@ -366,24 +387,14 @@ __attribute__((target("avx2"))) bool DecodeCountFloatsAvx2(const uint8_t* in, st
 // holds a NaN is left to the caller (returns false, nothing added): it must leave it out.
 bool DecodeCountFloats(const uint8_t* in, std::size_t n, float* out, const DecodeRules& r,
                        SampleStats<float>& stats) {
-  constexpr std::size_t kBlock = SampleStats<float>::kLaneBlock;
-  constexpr std::size_t kMaxBlocks = (kRunSamples + kBlock - 1) / kBlock;
   if (n == 0 || n > static_cast<std::size_t>(kRunSamples)) return false;
-  uint32_t mask;
-  uint32_t match;
-  BlankBits<float>(r.float_blank, mask, match);
-  const FloatRule rule(mask, match);
+  FloatRun run(r);
+  const FloatRule rule(run.mask, run.match);
   __m128i nan_seen = _mm_setzero_si128();
-  bool scalar_nan = false;
-  constexpr float kInf = std::numeric_limits<float>::infinity();
-  __m128 v_lo = _mm_set1_ps(kInf);
-  __m128 v_hi = _mm_set1_ps(-kInf);
-  float lo = kInf;
-  float hi = -kInf;
-  double block_sums[kMaxBlocks];
-  double block_squares[kMaxBlocks];
-  for (std::size_t b = 0, k = 0; b < n; b += kBlock, ++k) {
-    const std::size_t end = std::min(n, b + kBlock);
+  __m128 v_lo = _mm_set1_ps(run.lo);
+  __m128 v_hi = _mm_set1_ps(run.hi);
+  for (std::size_t b = 0, k = 0; b < n; b += FloatRun::kBlock, ++k) {
+    const std::size_t end = std::min(n, b + FloatRun::kBlock);
     __m128d vs[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
     __m128d vq[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
     std::size_t i = b;
@@ -409,28 +420,13 @@ bool DecodeCountFloats(const uint8_t* in, std::size_t n, float* out, const Decod
       _mm_storeu_pd(s + 2 * l, vs[l]);
       _mm_storeu_pd(q + 2 * l, vq[l]);
     }
-    for (; i < end; ++i) {
-      const float f = DecodeOneFloat(in + 4 * i, mask, match, scalar_nan);
-      out[i] = f;
-      lo = f < lo ? f : lo;
-      hi = f > hi ? f : hi;
-      const auto x = static_cast<double>(f);
-      s[0] += x;
-      q[0] += x * x;
-    }
-    block_sums[k] = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
-    block_squares[k] = ((q[0] + q[1]) + (q[2] + q[3])) + ((q[4] + q[5]) + (q[6] + q[7]));
+    run.FinishBlock(in, i, end, out, k, s, q);
   }
-  if (scalar_nan || _mm_movemask_epi8(nan_seen) != 0) return false;
-  alignas(16) float lanes[4];
-  _mm_store_ps(lanes, v_lo);
-  for (const float x : lanes)
-    lo = x < lo ? x : lo;
-  _mm_store_ps(lanes, v_hi);
-  for (const float x : lanes)
-    hi = x > hi ? x : hi;
-  stats.AddUnitScaleSums(out, n, lo, hi, block_sums, block_squares);
-  return true;
+  alignas(16) float lanes_lo[4];
+  alignas(16) float lanes_hi[4];
+  _mm_store_ps(lanes_lo, v_lo);
+  _mm_store_ps(lanes_hi, v_hi);
+  return run.Commit(lanes_lo, lanes_hi, 4, _mm_movemask_epi8(nan_seen) != 0, out, n, stats);
 }
 #endif
 
