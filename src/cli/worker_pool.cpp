@@ -92,7 +92,9 @@ void RunItemsInOrder(std::size_t count, int workers, const std::function<void(st
   }
   std::size_t finished = 0;
   std::size_t delivered = 0;
-  while (delivered < count) {
+  // An item may be delivered before its finish was taken from the queue: the loop goes on
+  // until every finish has been reported too.
+  while (delivered < count || finished < count) {
     for (const std::size_t item : state.WaitFinished()) {
       ++finished;
       if (progress) progress(finished, count, item);
