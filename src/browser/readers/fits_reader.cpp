@@ -890,8 +890,6 @@ ReadResult ReadFits(const std::string& file_name, ReadRequest request) {
       too_large.failure_text = "gzip > 512 Mo";
       return too_large;
     }
-    // Whole FITS blocks, as cfitsio reads them (see ReadCompressedPlane).
-    bytes.resize((bytes.size() + kFitsBlock - 1) / kFitsBlock * kFitsBlock, 0);
     return ReadCompressedPlane(bytes.data(), bytes.size(), hdu, plane);
   });
 }

@@ -13,7 +13,9 @@
 
 #include "browser/base/gzip_byte_source.h"
 #include "browser/readers/fits_compressed.h"
+#include "browser/readers/fits_header.h"
 #include "browser/readers/fits_layout.h"
+#include "browser/readers/fits_reader.h"
 #include "fits_fixture.h"
 
 namespace kivrel {
@@ -487,6 +489,24 @@ Bytes Gzip(const Bytes& raw, int members = 1) {
     deflateEnd(&z);
   }
   return out;
+}
+
+// A .fits.gz holding a compressed image: whole, it reads; cut short inside the last block of
+// its heap (the padding cfitsio needs must not stand for the missing tile bytes), it fails.
+TEST(GzipSource, ACompressedImageCutShortInsideItsLastBlockFails) {
+  const test::TempFile dir("unused", {});
+  const std::string folder = std::filesystem::path(dir.path()).parent_path().string();
+  const Bytes bytes = ReadWholeFile(WriteCompressed(
+      folder, CompressRow{"gz_cut", GZIP_2, SHORT_IMG, 16, 12, 1, 0, 0, false}));
+  MemoryByteSource source(bytes.data(), bytes.size());
+  const FitsHdu hdu = ScanFitsLayout(source).hdus[1];
+  const std::size_t data_end = hdu.data_offset + static_cast<std::size_t>(hdu.data_bytes);
+  ASSERT_NE(data_end % kFitsBlock, 0u);  // the heap ends inside its last block
+  const Bytes cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(data_end - 10));
+  const test::TempFile whole_gz("whole.fits.gz", Gzip(bytes));
+  const test::TempFile cut_gz("cut.fits.gz", Gzip(cut));
+  EXPECT_TRUE(ReadFits(whole_gz.path(), ReadRequest{1, nullptr}).Succeeded());
+  EXPECT_FALSE(ReadFits(cut_gz.path(), ReadRequest{1, nullptr}).Succeeded());
 }
 
 Bytes Pattern(std::size_t n) {
